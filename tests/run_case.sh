@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case of zanfo and compares what it did, byte for byte,
+# with what the case expects.
+#
+#   run_case.sh ZANFO CASE_DIR
+#
+# A case folder holds:
+#   args              the arguments, one per line (absent: the one argument "prog.zan")
+#   setup.sh          optional, run with bash in the scratch folder before zanfo
+#   expected_stdout   standard output          (absent: must be empty)
+#   expected_stderr   standard error           (absent: must be empty)
+#   expected_status   the exit status          (absent: 0)
+#   expected/         the files zanfo must create, as paths relative to the
+#                     scratch folder (prog.mic, src.d/prog.mic, ...)
+# and every other file is input, copied to a scratch folder where zanfo runs.
+# Afterwards the inputs must be untouched and zanfo must have created exactly
+# the files under expected/.
+set -u
+zanfo=$(realpath "$1")
+case_dir=$(realpath "$2")
+name=$(basename "$case_dir")
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+fail=0
+failed() { echo "FAIL $name: $*"; fail=1; }
+
+mkdir "$work/run" "$work/inputs"
+(cd "$case_dir" && find . -mindepth 1 -maxdepth 1 \
+    ! -name expected ! -name 'expected_*' ! -name args ! -name setup.sh ! -name README.md \
+    -exec cp -a {} "$work/run/" \;)
+cp -a "$work/run/." "$work/inputs/"
+if [ -f "$case_dir/setup.sh" ]; then
+    (cd "$work/run" && bash "$case_dir/setup.sh") || failed "setup.sh failed"
+fi
+# What is there before zanfo runs, files and links alike.
+(cd "$work/run" && find . -mindepth 1 | sort) > "$work/before"
+
+args=()
+if [ -f "$case_dir/args" ]; then
+    mapfile -t args < "$case_dir/args"
+else
+    args=(prog.zan)
+fi
+(cd "$work/run" && timeout 120 "$zanfo" "${args[@]}" > "$work/stdout" 2> "$work/stderr" < /dev/null)
+status=$?
+
+compare() {  # compare EXPECTED_FILE ACTUAL_FILE LABEL
+    if ! cmp -s "$1" "$2"; then
+        failed "$3 differs (--- expected, +++ actual):"
+        diff -a -u "$1" "$2" | cat -v | head -n 40
+    fi
+}
+empty=$work/empty; : > "$empty"
+expected_or_empty() { if [ -f "$case_dir/$1" ]; then echo "$case_dir/$1"; else echo "$empty"; fi; }
+compare "$(expected_or_empty expected_stdout)" "$work/stdout" stdout
+compare "$(expected_or_empty expected_stderr)" "$work/stderr" stderr
+want_status=0
+[ -f "$case_dir/expected_status" ] && want_status=$(tr -d ' \n' < "$case_dir/expected_status")
+[ "$status" = "$want_status" ] || failed "exit status $status, expected $want_status"
+
+# Inputs untouched.
+(cd "$work/inputs" && find . -type f) | while read -r input; do
+    cmp -s "$work/inputs/$input" "$work/run/$input" || echo "FAIL $name: input $input was changed"
+done | grep . && fail=1
+
+# Created files: exactly those under expected/, with the expected bytes.
+(cd "$work/run" && find . -mindepth 1 | sort) > "$work/after"
+comm -13 "$work/before" "$work/after" > "$work/created"
+if [ -d "$case_dir/expected" ]; then
+    (cd "$case_dir/expected" && find . -type f | sort) > "$work/wanted"
+else
+    : > "$work/wanted"
+fi
+while read -r made; do
+    [ -d "$work/run/$made" ] && continue
+    grep -qxF "$made" "$work/wanted" || failed "created unexpected file $made"
+done < "$work/created"
+while read -r want; do
+    if [ -f "$work/run/$want" ]; then
+        compare "$case_dir/expected/$want" "$work/run/$want" "$want"
+    else
+        failed "did not create $want"
+    fi
+done < "$work/wanted"
+
+[ "$fail" = 0 ] && echo "ok $name"
+exit "$fail"
