@@ -1,0 +1,2 @@
+# The derived output name is taken by a folder.
+mkdir prog.mic

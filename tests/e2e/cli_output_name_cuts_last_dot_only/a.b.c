@@ -1,0 +1,4 @@
+PROGRAM simple
+NOP;
+HALT
+END

@@ -1,0 +1,2 @@
+# Every write to the output fails.
+ln -s /dev/full prog.mic
