@@ -1,0 +1,2 @@
+" zanfo microassembly sources.
+autocmd BufRead,BufNewFile *.zan setfiletype zanfo

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""Checks the editor support under editors/ against the scanner.
+
+    editors_test.py SOURCE_DIR [ZANFO]
+
+The reserved words are read from the scanner's rules in lexyacc/zanfo.l
+(those of the form "WORD"  { return TOKEN; }), so that a keyword added to the
+language and forgotten in an editor file is caught. Every one of them must
+be a keyword of the Vim syntax file and be matched, in any case, by a
+non-label rule of the TextMate grammar.
+
+Where Vim is installed, the files are also loaded into a real Vim: a .zan
+buffer must get the zanfo file type, every word and every kind of token the
+highlighting that belongs to it, and, given ZANFO, :make must fill the
+quickfix list with zanfo's diagnostics, on the right line of the buffer.
+"""
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+failures = []
+
+
+def fail(message):
+    failures.append(message)
+    print("FAIL " + message)
+
+
+def scanner_keywords(src):
+    with open(os.path.join(src, "lexyacc", "zanfo.l"), encoding="latin-1") as f:
+        text = f.read()
+    words = re.findall(r'^"([A-Za-z0-9]+)"\s*\{\s*return\s+\w+\s*;\s*\}', text, re.M)
+    if len(words) < 50 or "PROGRAM" not in words or len(set(words)) != len(words):
+        raise SystemExit(f"could not read the keyword rules of zanfo.l: {words}")
+    return words
+
+
+def vim_keywords(path):
+    words = set()
+    with open(path) as f:
+        for line in f:
+            m = re.match(r"\s*syn(?:tax)?\s+keyword\s+(\w+)\s+(.*)", line)
+            if m and m.group(1) != "zanfoTodo":
+                words.update(w.upper() for w in m.group(2).split() if not w.startswith("contained"))
+    return words
+
+
+def textmate_rules(node):
+    """(scope, compiled regex) for every `match` rule of the grammar."""
+    rules = []
+    if isinstance(node, dict):
+        if "match" in node:
+            rules.append((node.get("name", ""), re.compile(node["match"])))
+        for value in node.values():
+            rules += textmate_rules(value)
+    elif isinstance(node, list):
+        for value in node:
+            rules += textmate_rules(value)
+    return rules
+
+
+def check_files(src, keywords):
+    vim = vim_keywords(os.path.join(src, "editors", "vim", "syntax", "zanfo.vim"))
+    for word in keywords:
+        if word not in vim:
+            fail(f"zanfo.vim: {word} is no syntax keyword")
+    with open(os.path.join(src, "editors", "textmate", "zanfo.tmLanguage.json")) as f:
+        grammar = json.load(f)
+    if grammar.get("scopeName") != "source.zanfo":
+        fail("zanfo.tmLanguage.json: scopeName is not source.zanfo")
+    rules = [(scope, rx) for scope, rx in textmate_rules(grammar) if scope]
+    for word in keywords:
+        for form in (word, word.lower(), word.capitalize()):
+            if not any(rx.fullmatch(form) for scope, rx in rules):
+                fail(f"zanfo.tmLanguage.json: no rule matches {form}")
+    # Words that only begin with a keyword are identifiers.
+    for name in ("ANDX", "loop2", "R12A", "IRA4", "comp1", "UZE"):
+        for scope, rx in rules:
+            if rx.fullmatch(name):
+                fail(f"zanfo.tmLanguage.json: {scope} takes the identifier {name}")
+
+
+# One word or token per line, with the highlight group Vim must give its
+# first character.
+def vim_sample(keywords):
+    lines = [(w.lower() if i % 2 else w, "keyword") for i, w in enumerate(keywords)]
+    lines += [("R12", "zanfoRegister"), ("255", "zanfoNumber"), ("$fF", "zanfoNumber"),
+              ("%17", "zanfoNumber"), ("{ a comment", "zanfoComment"),
+              ("  over two lines }", "zanfoComment"), ("top: NOP", "zanfoLabel"),
+              ("}", "zanfoError"), ("ANDX", "")]
+    return lines
+
+
+def check_vim(src, keywords, zanfo):
+    vim = shutil.which("vim")
+    if not vim:
+        print("vim not installed: its checks skipped")
+        return
+    if subprocess.run([vim, "--version"], capture_output=True, text=True).stdout.find("+syntax") < 0:
+        print("vim without +syntax: its checks skipped")
+        return
+    sample = vim_sample(keywords)
+    with tempfile.TemporaryDirectory() as work:
+        source = os.path.join(work, "sample.zan")
+        with open(source, "w") as f:
+            f.write("".join(text + "\n" for text, _ in sample))
+        report = os.path.join(work, "report")
+        script = os.path.join(work, "check.vim")
+        with open(script, "w") as f:
+            f.write(f"""
+set nocompatible
+let &runtimepath = '{os.path.join(src, "editors", "vim")},' . &runtimepath
+filetype plugin on
+syntax on
+edit {source}
+let s:out = [&filetype]
+for s:l in range(1, line('$'))
+  call add(s:out, synIDattr(synID(s:l, 1, 1), 'name'))
+endfor
+call writefile(s:out, '{report}')
+qall!
+""")
+        subprocess.run([vim, "-N", "-u", "NONE", "-i", "NONE", "-Es", "-S", script],
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        if not os.path.exists(report):
+            fail("vim did not run the check script")
+            return
+        with open(report) as f:
+            got = f.read().split("\n")
+        if got[0] != "zanfo":
+            fail(f"vim: a .zan file gets the file type {got[0]!r}, not zanfo")
+        for (text, want), group in zip(sample, got[1:]):
+            ok = group.startswith("zanfo") and group != "zanfoLabel" if want == "keyword" else group == want
+            if not ok:
+                fail(f"vim: {text!r} is highlighted as {group!r}, expected {want or 'nothing'}")
+        if zanfo:
+            check_vim_make(vim, src, work, zanfo)
+
+
+def check_vim_make(vim, src, work, zanfo):
+    """:make in a zanfo buffer puts each diagnostic on its line of the buffer."""
+    source = os.path.join(work, "prog.zan")
+    with open(source, "w") as f:
+        f.write("PROGRAM\nORG 4096;\n    NOP\nEND\n")
+    report = os.path.join(work, "make-report")
+    script = os.path.join(work, "make.vim")
+    with open(script, "w") as f:
+        f.write(f"""
+set nocompatible
+let &runtimepath = '{os.path.join(src, "editors", "vim")},' . &runtimepath
+filetype plugin on
+edit {source}
+silent make!
+let s:out = [&makeprg, string(bufnr('%'))]
+for s:e in getqflist()
+  if s:e.valid
+    call add(s:out, s:e.bufnr . ':' . s:e.lnum . ':' . s:e.text)
+  endif
+endfor
+call writefile(s:out, '{report}')
+qall!
+""")
+    env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(zanfo)) + os.pathsep + os.environ["PATH"])
+    subprocess.run([vim, "-N", "-u", "NONE", "-i", "NONE", "-Es", "-S", script],
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60, cwd=work, env=env)
+    if not os.path.exists(report):
+        fail("vim did not run the :make script")
+        return
+    with open(report, encoding="utf-8", errors="replace") as f:
+        makeprg, buf, *entries = f.read().rstrip("\n").split("\n")
+    if not makeprg.startswith("zanfo"):
+        fail(f"vim: makeprg of a zanfo buffer is {makeprg!r}")
+    if len(entries) != 1 or not re.match(rf"{buf}:2:Direcci.n fuera de rango$", entries[0]):
+        fail(f"vim: :make gave the quickfix entries {entries}, expected one on line 2 of buffer {buf}")
+
+
+def main():
+    if len(sys.argv) not in (2, 3):
+        raise SystemExit("usage: editors_test.py SOURCE_DIR [ZANFO]")
+    src = os.path.abspath(sys.argv[1])
+    zanfo = sys.argv[2] if len(sys.argv) == 3 else None
+    keywords = scanner_keywords(src)
+    check_files(src, keywords)
+    check_vim(src, keywords, zanfo)
+    print(f"{len(keywords)} keywords checked; {len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The man page must render with groff's -man macros without one warning.
+#
+#   manpage_test.sh PAGE
+# Exit 77 (skipped) where groff is not installed.
+set -u
+page=$1
+if ! command -v groff >/dev/null 2>&1; then
+    echo "groff not installed: skipped"
+    exit 77
+fi
+warnings=$(groff -man -Tutf8 -ww "$page" 2>&1 >/dev/null)
+status=$?
+if [ "$status" != 0 ] || [ -n "$warnings" ]; then
+    echo "FAIL $page: groff exit status $status"
+    printf '%s\n' "$warnings"
+    exit 1
+fi
+# The page must name the command and its one argument.
+text=$(groff -man -Tutf8 -P-cbou "$page" 2>/dev/null)
+for want in "zanfo fuente" "EXIT STATUS" "error:line:message"; do
+    if ! grep -qF "$want" <<<"$text"; then
+        echo "FAIL $page: rendered page lacks \"$want\""
+        exit 1
+    fi
+done
+echo "$page renders cleanly"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built tree, unpacks it into
+# a scratch root and runs the zanfo it installs on a bundled example.
+#
+#   package_test.sh BUILD_DIR SOURCE_DIR
+# Exit 77 (skipped) where cpack or dpkg are missing.
+set -u
+build=$(realpath "$1")
+src=$(realpath "$2")
+for tool in cpack dpkg-deb; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$tool not installed: skipped"
+        exit 77
+    fi
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" > "$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log"
+    fail "cpack -G DEB failed"
+fi
+debs=("$work"/pkg/*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "expected one .deb, found: ${debs[*]}"
+deb=${debs[0]}
+
+info=$(dpkg-deb --field "$deb" Package Section Maintainer Description)
+for want in "Package: zanfo" "Section: devel" "Maintainer: " "Description: "; do
+    grep -q "^$want" <<<"$info" || fail "control file lacks \"$want\":"$'\n'"$info"
+done
+
+dpkg -x "$deb" "$work/root" || fail "dpkg -x failed"
+zanfo=$work/root/usr/bin/zanfo
+[ -x "$zanfo" ] || fail "the package installs no /usr/bin/zanfo:"$'\n'"$(dpkg-deb -c "$deb")"
+man=$(find "$work/root/usr/share/man/man1" -name 'zanfo.1*' 2>/dev/null)
+[ -n "$man" ] || fail "the package installs no man page:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -f "$work/root/usr/share/doc/zanfo/manual.md" ] || fail "the package installs no manual"
+
+mkdir "$work/run"
+cp "$src/examples/fetch_decode.zan" "$work/run/"
+(cd "$work/run" && "$zanfo" fetch_decode.zan > stdout 2> stderr)
+status=$?
+[ "$status" = 0 ] || fail "installed zanfo exited with $status: $(cat "$work/run/stderr")"
+[ ! -s "$work/run/stdout" ] && [ ! -s "$work/run/stderr" ] || fail "installed zanfo printed diagnostics"
+cmp -s "$src/examples/fetch_decode.mic" "$work/run/fetch_decode.mic" || {
+    diff -u "$src/examples/fetch_decode.mic" "$work/run/fetch_decode.mic"
+    fail "installed zanfo assembled the example differently"
+}
+# Without arguments it must still say how to call it.
+"$zanfo" > "$work/usage"; [ $? = 1 ] || fail "installed zanfo without arguments should exit 1"
+echo "$(basename "$deb") installs a working zanfo and its man page"
