@@ -1,37 +1,57 @@
 // zanfo: the equate table `equMap` and the label table `labelMap`.
 #include "tables.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "zanfo.h"
 
+// An equate keeps its register's kind and number beside the text, worked
+// out once when the name is bound rather than at every use of it.
+struct Binding {
+    std::string text;  // lower-cased register text: "r5", "ira2", "rq"
+    int kind;
+    int number;
+};
+
 // Defined in this order in one file, so that the equate table is built
-// before the label table and destroyed after it.
-static std::map<std::string, std::string> equMap;  // name -> register text
-static std::map<std::string, int> labelMap;         // name -> address
+// before the label table and destroyed after it.  Keys are at most 15
+// characters, so building one allocates nothing.
+static std::map<std::string, Binding> equMap;  // name -> register
+static std::map<std::string, int> labelMap;    // name -> address
+
+// What tolower does in the "C" locale, the only one zanfo runs in: A to Z
+// become a to z, every other byte stays.
+static char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 void ToLower(char *s) {
     for (; *s; ++s)
-        *s = static_cast<char>(tolower(static_cast<unsigned char>(*s)));
+        *s = LowerChar(*s);
 }
 
+// Names are at most 15 characters: the string stays in its own small buffer.
 static std::string Lowered(const char *text) {
     std::string s(text);
-    ToLower(&s[0]);
+    for (char &c : s)
+        c = LowerChar(c);
     return s;
 }
 
 int32_t DecimalToInt(const char *text) {
+    // Up to 18 digits cannot overflow: no need for strtol's saturation.
+    uint64_t digits = 0;
+    size_t n = 0;
+    for (; text[n] >= '0' && text[n] <= '9' && n <= 18; ++n)
+        digits = digits * 10 + static_cast<uint64_t>(text[n] - '0');
+    if (n > 0 && n <= 18 && text[n] == '\0')
+        return WrapToInt32(static_cast<uint32_t>(digits));
     long value = strtol(text, nullptr, 10);
     return WrapToInt32(static_cast<uint32_t>(static_cast<unsigned long>(value)));
-}
-
-int InsertIdentifier(const char *name, const char *reg) {
-    return equMap.emplace(Lowered(name), Lowered(reg)).second ? 1 : 0;
 }
 
 // The register a bound text names, first matching row deciding:
@@ -55,15 +75,22 @@ static void ClassifyRegister(const std::string &text, int *kind, int *number) {
     }
 }
 
+int InsertIdentifier(const char *name, const char *reg) {
+    Binding binding{Lowered(reg), 0, 0};
+    ClassifyRegister(binding.text, &binding.kind, &binding.number);
+    return equMap.emplace(Lowered(name), std::move(binding)).second ? 1 : 0;
+}
+
 int TranslateIdentifier(const char *name, char *res, int *kind, int *number) {
     auto entry = equMap.find(Lowered(name));
     if (entry == equMap.end())
         return 0;
-    const std::string &text = entry->second;
-    size_t n = text.size() < 15 ? text.size() : 15;  // res holds 16 bytes
-    memcpy(res, text.data(), n);
+    const Binding &binding = entry->second;
+    size_t n = binding.text.size() < 15 ? binding.text.size() : 15;  // res holds 16 bytes
+    memcpy(res, binding.text.data(), n);
     res[n] = '\0';
-    ClassifyRegister(text, kind, number);
+    *kind = binding.kind;
+    *number = binding.number;
     return 1;
 }
 

@@ -109,6 +109,17 @@ TEST(Numbers, DecimalTextsConvertLikeAtoi) {
     EXPECT_EQ(DecimalToInt(""), 0);
 }
 
+// Up to 18 digits are summed directly; longer texts go through strtol.
+// Both sides of that line must agree with atoi.
+TEST(Numbers, DecimalTextsAroundEighteenDigits) {
+    EXPECT_EQ(DecimalToInt("999999999999999999"), -1486618625);    // 18 digits
+    EXPECT_EQ(DecimalToInt("1000000000000000000"), -1486618624);   // 19 digits
+    EXPECT_EQ(DecimalToInt("9223372036854775807"), -1);            // LONG_MAX
+    EXPECT_EQ(DecimalToInt("9223372036854775808"), -1);            // saturates
+    EXPECT_EQ(DecimalToInt("0000000000000000000000042"), 42);      // leading zeros
+    EXPECT_EQ(DecimalToInt("12884901893"), 5);                     // 3 * 2^32 + 5
+}
+
 TEST(Numbers, HexAndOctalWrapModulo2To32) {
     EXPECT_EQ(HexaToInt("$1F"), 31);
     EXPECT_EQ(HexaToInt("$ff"), 255);
