@@ -4,8 +4,12 @@ BUILD ?= build
 BUILD_SAN ?= build-sanitize
 JOBS ?= 2
 EXAMPLE ?= examples/fetch_decode.zan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_TIME ?= 600
+FUZZ_SMOKE_TIME ?= 150
+VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize clean
+.PHONY: all deps build example check check-sanitize bench bench-smoke fuzz-build fuzz fuzz-smoke check-valgrind clean
 
 all: build
 
@@ -30,5 +34,39 @@ check-sanitize: deps
 	cmake --build $(BUILD_SAN) -j$(JOBS)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j$(JOBS)
 
+# zanfo against GNU as on generated programs of 10^4 to 10^6
+# microinstructions, built in Release in build-release/ (see bench/README.md).
+bench: deps
+	bash bench/run.sh
+
+# The same on 10^4 microinstructions only: checks that the benchmark runs.
+bench-smoke: deps
+	bash bench/run.sh --smoke
+
+# The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
+fuzz-build: deps
+	@bash .ci/install-deps clang libclang-rt-14-dev
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz
+
+# Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
+# crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
+fuzz: fuzz-build
+	bash fuzz/run.sh $(BUILD_FUZZ)/fuzz/zanfo_fuzz $(FUZZ_TIME)
+
+fuzz-smoke: fuzz-build
+	@echo "fuzzing for $(FUZZ_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-smoke.log"
+	@bash fuzz/run.sh $(BUILD_FUZZ)/fuzz/zanfo_fuzz $(FUZZ_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-smoke.log
+
+# The unit tests and every end-to-end case under valgrind's memcheck: any
+# invalid access, use of undefined memory or leak fails the test.
+check-valgrind: build
+	@bash .ci/install-deps valgrind
+	$(VALGRIND) $(BUILD)/tests/zanfo_unit_tests >/dev/null
+	ZANFO_WRAPPER="$(VALGRIND)" ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -R '^e2e\.'
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

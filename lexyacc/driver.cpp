@@ -11,8 +11,12 @@
 int primeraPasada = 1;  // nonzero in the first pass
 FILE *f = nullptr;      // the .mic output
 
+void (*scannerFatalHook)(const char *msg) = nullptr;
+
 // The scanner cannot go on: its message on standard error, exit status 2.
 void ScannerFatal(const char *msg) {
+    if (scannerFatalHook)
+        scannerFatalHook(msg);
     fprintf(stderr, "%s\n", msg);
     exit(2);
 }
@@ -42,4 +46,13 @@ void RunPasses() {
     ClearInstruction();
     fseek(yyin, 0, SEEK_SET);
     yyparse();
+}
+
+void ResetRun(FILE *source, FILE *output) {
+    ClearLabels();
+    ClearIdentifiers();
+    instruction = Instruction{};
+    yyin = source;
+    f = output;
+    RestartScanner(source);
 }

@@ -114,6 +114,9 @@ int RegTypeToToken(int reg, int val);
 int ParseNumber(const char *cad, int base);
 int HexaToInt(const char *cad);
 int OctalToInt(const char *cad);
+// The scanner as at program start, reading `in`: nothing buffered, outside
+// any comment, on line 1.  Only for running zanfo again in one process.
+void RestartScanner(FILE *in);
 
 // Microinstruction record and microword output.
 void ClearInstruction();

@@ -6,7 +6,9 @@
 #
 # A case folder holds:
 #   args              the arguments, one per line (absent: the one argument "prog.zan")
-#   setup.sh          optional, run with bash in the scratch folder before zanfo
+#   setup.sh          optional, run with bash in the scratch folder before zanfo;
+#                     it may also write expected files too big to keep in the
+#                     repository into the folder $EXPECTED (a copy of expected/)
 #   expected_stdout   standard output          (absent: must be empty)
 #   expected_stderr   standard error           (absent: must be empty)
 #   expected_status   the exit status          (absent: 0)
@@ -15,6 +17,9 @@
 # and every other file is input, copied to a scratch folder where zanfo runs.
 # Afterwards the inputs must be untouched and zanfo must have created exactly
 # the files under expected/.
+#
+# ZANFO_WRAPPER, when set, is a command that runs zanfo, as in
+# ZANFO_WRAPPER="valgrind -q --error-exitcode=99".
 set -u
 zanfo=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -24,13 +29,14 @@ trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 fail=0
 failed() { echo "FAIL $name: $*"; fail=1; }
 
-mkdir "$work/run" "$work/inputs"
+mkdir "$work/run" "$work/inputs" "$work/expected"
+[ -d "$case_dir/expected" ] && cp -a "$case_dir/expected/." "$work/expected/"
 (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 \
     ! -name expected ! -name 'expected_*' ! -name args ! -name setup.sh ! -name README.md \
     -exec cp -a {} "$work/run/" \;)
 cp -a "$work/run/." "$work/inputs/"
 if [ -f "$case_dir/setup.sh" ]; then
-    (cd "$work/run" && bash "$case_dir/setup.sh") || failed "setup.sh failed"
+    (cd "$work/run" && EXPECTED="$work/expected" bash "$case_dir/setup.sh") || failed "setup.sh failed"
 fi
 # What is there before zanfo runs, files and links alike.
 (cd "$work/run" && find . -mindepth 1 | sort) > "$work/before"
@@ -41,7 +47,7 @@ if [ -f "$case_dir/args" ]; then
 else
     args=(prog.zan)
 fi
-(cd "$work/run" && timeout 120 "$zanfo" "${args[@]}" > "$work/stdout" 2> "$work/stderr" < /dev/null)
+(cd "$work/run" && timeout 120 ${ZANFO_WRAPPER:-} "$zanfo" "${args[@]}" > "$work/stdout" 2> "$work/stderr" < /dev/null)
 status=$?
 
 compare() {  # compare EXPECTED_FILE ACTUAL_FILE LABEL
@@ -66,18 +72,14 @@ done | grep . && fail=1
 # Created files: exactly those under expected/, with the expected bytes.
 (cd "$work/run" && find . -mindepth 1 | sort) > "$work/after"
 comm -13 "$work/before" "$work/after" > "$work/created"
-if [ -d "$case_dir/expected" ]; then
-    (cd "$case_dir/expected" && find . -type f | sort) > "$work/wanted"
-else
-    : > "$work/wanted"
-fi
+(cd "$work/expected" && find . -type f | sort) > "$work/wanted"
 while read -r made; do
     [ -d "$work/run/$made" ] && continue
     grep -qxF "$made" "$work/wanted" || failed "created unexpected file $made"
 done < "$work/created"
 while read -r want; do
     if [ -f "$work/run/$want" ]; then
-        compare "$case_dir/expected/$want" "$work/run/$want" "$want"
+        compare "$work/expected/$want" "$work/run/$want" "$want"
     else
         failed "did not create $want"
     fi
