@@ -1,10 +1,10 @@
-# Only CR line ends, 40000 of them, so that the scanner refills its buffer
-# several times: the diagnostics must still carry the exact line numbers.
+# Only CR line ends, 80000 of them, more than one read of the source holds:
+# the diagnostics must still carry the exact line numbers.
 crs() { printf "%0${1}d" 0 | tr 0 '\r'; }
 {
     printf 'PROGRAM p\r'
-    crs 20000
+    crs 40000
     printf 'JUMP(nowhere);'
-    crs 20001
+    crs 40001
     printf 'R1 = R64\rEND\r'
 } > prog.zan
