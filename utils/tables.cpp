@@ -37,8 +37,7 @@ void ToLower(char *s) {
 // Names are at most 15 characters: the string stays in its own small buffer.
 static std::string Lowered(const char *text) {
     std::string s(text);
-    for (char &c : s)
-        c = LowerChar(c);
+    ToLower(&s[0]);
     return s;
 }
 
