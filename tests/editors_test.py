@@ -108,29 +108,18 @@ def check_vim(src, keywords, zanfo):
         source = os.path.join(work, "sample.zan")
         with open(source, "w") as f:
             f.write("".join(text + "\n" for text, _ in sample))
-        report = os.path.join(work, "report")
-        script = os.path.join(work, "check.vim")
-        with open(script, "w") as f:
-            f.write(f"""
-set nocompatible
-let &runtimepath = '{os.path.join(src, "editors", "vim")},' . &runtimepath
-filetype plugin on
+        got = run_vim(vim, src, work, "check", f"""
 syntax on
 edit {source}
 let s:out = [&filetype]
 for s:l in range(1, line('$'))
   call add(s:out, synIDattr(synID(s:l, 1, 1), 'name'))
 endfor
-call writefile(s:out, '{report}')
-qall!
 """)
-        subprocess.run([vim, "-N", "-u", "NONE", "-i", "NONE", "-Es", "-S", script],
-                       stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
-        if not os.path.exists(report):
+        if got is None:
             fail("vim did not run the check script")
             return
-        with open(report) as f:
-            got = f.read().split("\n")
+        got = got.split("\n")
         if got[0] != "zanfo":
             fail(f"vim: a .zan file gets the file type {got[0]!r}, not zanfo")
         for (text, want), group in zip(sample, got[1:]):
@@ -141,18 +130,36 @@ qall!
             check_vim_make(vim, src, work, zanfo)
 
 
-def check_vim_make(vim, src, work, zanfo):
-    """:make in a zanfo buffer puts each diagnostic on its line of the buffer."""
-    source = os.path.join(work, "prog.zan")
-    with open(source, "w") as f:
-        f.write("PROGRAM\nORG 4096;\n    NOP\nEND\n")
-    report = os.path.join(work, "make-report")
-    script = os.path.join(work, "make.vim")
+def run_vim(vim, src, work, name, body, env=None):
+    """Runs `body` in a Vim that has zanfo's runtime files, in `work`; the
+    body leaves its findings in the list s:out.  Returns them as text, one
+    per line, or None when Vim did not get to the end."""
+    report = os.path.join(work, name + "-report")
+    script = os.path.join(work, name + ".vim")
     with open(script, "w") as f:
         f.write(f"""
 set nocompatible
 let &runtimepath = '{os.path.join(src, "editors", "vim")},' . &runtimepath
 filetype plugin on
+{body}
+call writefile(s:out, '{report}')
+qall!
+""")
+    subprocess.run([vim, "-N", "-u", "NONE", "-i", "NONE", "-Es", "-S", script],
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60, cwd=work, env=env)
+    if not os.path.exists(report):
+        return None
+    with open(report, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
+def check_vim_make(vim, src, work, zanfo):
+    """:make in a zanfo buffer puts each diagnostic on its line of the buffer."""
+    source = os.path.join(work, "prog.zan")
+    with open(source, "w") as f:
+        f.write("PROGRAM\nORG 4096;\n    NOP\nEND\n")
+    env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(zanfo)) + os.pathsep + os.environ["PATH"])
+    report = run_vim(vim, src, work, "make", f"""
 edit {source}
 silent make!
 let s:out = [&makeprg, string(bufnr('%'))]
@@ -161,17 +168,11 @@ for s:e in getqflist()
     call add(s:out, s:e.bufnr . ':' . s:e.lnum . ':' . s:e.text)
   endif
 endfor
-call writefile(s:out, '{report}')
-qall!
-""")
-    env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(zanfo)) + os.pathsep + os.environ["PATH"])
-    subprocess.run([vim, "-N", "-u", "NONE", "-i", "NONE", "-Es", "-S", script],
-                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60, cwd=work, env=env)
-    if not os.path.exists(report):
+""", env)
+    if report is None:
         fail("vim did not run the :make script")
         return
-    with open(report, encoding="utf-8", errors="replace") as f:
-        makeprg, buf, *entries = f.read().rstrip("\n").split("\n")
+    makeprg, buf, *entries = report.rstrip("\n").split("\n")
     if not makeprg.startswith("zanfo"):
         fail(f"vim: makeprg of a zanfo buffer is {makeprg!r}")
     if len(entries) != 1 or not re.match(rf"{buf}:2:Direcci.n fuera de rango$", entries[0]):
