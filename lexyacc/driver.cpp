@@ -34,11 +34,12 @@ std::string OutputFileName(const char *source) {
 // The first pass enters labels and counts addresses; the second, from the
 // first byte again, writes the microwords.  A syntax error in the first
 // pass leaves the output empty.
-void RunPasses() {
+int RunPasses() {
     primeraPasada = 1;
     dir = 0;
-    if (yyparse() != 0)
-        return;
+    int first = yyparse();
+    if (first != 0)
+        return first;
     primeraPasada = 0;
     dir = 0;
     line = 1;
@@ -46,6 +47,7 @@ void RunPasses() {
     ClearInstruction();
     fseek(yyin, 0, SEEK_SET);
     yyparse();
+    return 0;
 }
 
 void ResetRun(FILE *source, FILE *output) {

@@ -17,8 +17,9 @@ std::string OutputFileName(const char *source);
 // throwing from it; the command leaves it unset.
 extern void (*scannerFatalHook)(const char *msg);
 
-// Both passes over the open yyin, writing to the open f.
-void RunPasses();
+// Both passes over the open yyin, writing to the open f.  The result is
+// the first pass's: 0, or nonzero after a syntax error (no second pass).
+int RunPasses();
 
 // Puts back everything a run leaves behind, as a fresh process has it, and
 // makes `source` and `output` the next run's yyin and f.  Only for running

@@ -56,8 +56,11 @@ const char *const messageCatalogue[] = {
 };
 const int messageCatalogueSize = sizeof messageCatalogue / sizeof messageCatalogue[0];
 
+FILE *diagnosticStream = nullptr;
+FILE *noticeStream = nullptr;
+
 void ShowError(const char *msg) {
-    fprintf(stderr, "error:%d:%s\n", line, msg);
+    fprintf(diagnosticStream ? diagnosticStream : stderr, "error:%d:%s\n", line, msg);
 }
 
 // bison names its two failures in its own words; zanfo has always printed

@@ -4,7 +4,14 @@
 #ifndef ZANFO_ERRORS_H
 #define ZANFO_ERRORS_H
 
+#include <cstdio>
+
 void ShowError(const char *msg);
+
+// Where diagnostics and the scanner's notices go: standard error and
+// standard output, unless the assembly runs in memory (assemble.h).
+extern FILE *diagnosticStream;  // null: stderr
+extern FILE *noticeStream;      // null: stdout
 int yyerror(const char *msg);
 
 // Scanner.

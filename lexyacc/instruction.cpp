@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "errors.h"
+#include "microword.h"
 #include "zanfo.h"
 
 Instruction instruction;  // all zeros at start-up: shiftDone is 0 until the first clear
@@ -101,40 +102,35 @@ static void ComputeRegisterSelect() {
         in.ar = in.rasA | in.rasB << 1;
 }
 
-// The microword layout, most significant field first.
-struct MicrowordField {
+// Which record field fills which microword field; where each one sits in
+// the word is the microword's own table.  Bits 61..60 and 55 stay 0.
+struct PackedField {
+    Field field;
     int Instruction::*value;
-    int lowBit;
-    int width;
 };
-static const MicrowordField microwordLayout[] = {
-    // field                      bits     name
-    {&Instruction::breakpoint, 63, 1},  // 63      Break
-    {&Instruction::ccen, 62, 1},        // 62      CondEnable
-                                        // 61..60  always 0
-    {&Instruction::seq, 56, 4},         // 59..56  Sequencer
-                                        // 55      always 0
-    {&Instruction::y, 51, 4},           // 54..51  YBusCtrl
-    {&Instruction::shift, 49, 2},       // 50..49  ShiftCtrl
-    {&Instruction::cc, 44, 5},          // 48..44  CondCode
-    {&Instruction::flag, 41, 3},        // 43..41  FlagInstr
-    {&Instruction::carry, 40, 1},       // 40      CarryIn
-    {&Instruction::aluDst, 36, 4},      // 39..36  AluDest
-    {&Instruction::aluFun, 33, 3},      // 35..33  AluFunction
-    {&Instruction::aluSrc, 30, 3},      // 32..30  AluSource
-    {&Instruction::ar, 28, 2},          // 29..28  RegSelect
-    {&Instruction::regb, 22, 6},        // 27..22  RegB
-    {&Instruction::rega, 16, 6},        // 21..16  RegA
-    {&Instruction::cte, 0, 16},         // 15..0   ConstantAddr
+static const PackedField packedFields[] = {
+    {Field::Break, &Instruction::breakpoint},
+    {Field::CondEnable, &Instruction::ccen},
+    {Field::Sequencer, &Instruction::seq},
+    {Field::YBusCtrl, &Instruction::y},
+    {Field::ShiftCtrl, &Instruction::shift},
+    {Field::CondCode, &Instruction::cc},
+    {Field::FlagInstr, &Instruction::flag},
+    {Field::CarryIn, &Instruction::carry},
+    {Field::AluDest, &Instruction::aluDst},
+    {Field::AluFunction, &Instruction::aluFun},
+    {Field::AluSource, &Instruction::aluSrc},
+    {Field::RegSelect, &Instruction::ar},
+    {Field::RegB, &Instruction::regb},
+    {Field::RegA, &Instruction::rega},
+    {Field::ConstantAddr, &Instruction::cte},
 };
 
+// Each value is cut to its field's width.
 static uint64_t PackMicroword() {
     uint64_t word = 0;
-    for (const MicrowordField &field : microwordLayout) {
-        uint64_t mask = (uint64_t{1} << field.width) - 1;
-        word |= (static_cast<uint64_t>(static_cast<uint32_t>(instruction.*field.value)) & mask)
-                << field.lowBit;
-    }
+    for (const PackedField &packed : packedFields)
+        word = PutField(word, packed.field, static_cast<uint32_t>(instruction.*packed.value));
     return word;
 }
 

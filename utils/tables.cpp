@@ -109,3 +109,14 @@ int TranslateLabel(const char *name) {
 void ClearLabels() {
     labelMap.clear();
 }
+
+std::vector<std::pair<std::string, std::string>> ListIdentifiers() {
+    std::vector<std::pair<std::string, std::string>> list;
+    for (const auto &entry : equMap)
+        list.emplace_back(entry.first, entry.second.text);
+    return list;
+}
+
+std::vector<std::pair<std::string, int>> ListLabels() {
+    return {labelMap.begin(), labelMap.end()};
+}

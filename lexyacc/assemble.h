@@ -1,0 +1,26 @@
+// zanfo: the assembler run in memory, for the commands that take a source
+// (zanfo-dump --listing, zanfo-sim) and for the browser.  It is zanfo
+// itself, the same scanner, parser and writer, with the source read from
+// a string and everything zanfo would print kept in strings.
+#ifndef ZANFO_ASSEMBLE_H
+#define ZANFO_ASSEMBLE_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct Assembly {
+    std::string mic;          // the .mic file zanfo writes
+    std::string diagnostics;  // what zanfo prints on standard error (ISO-8859-1)
+    std::string notices;      // what it prints on standard output (unrecognized characters)
+    bool parsed = false;      // false after a syntax error: mic is empty
+    bool stopped = false;     // a fatal scanner error: zanfo would exit with status 2
+    std::vector<std::pair<std::string, std::string>> equates;  // name -> register text, lower case
+    std::vector<std::pair<std::string, int>> labels;            // name -> address, lower case
+};
+
+// Assembles `source` exactly as zanfo assembles a file of those bytes.
+// Not reentrant: the assembler's state is process-wide.
+Assembly AssembleText(const std::string &source);
+
+#endif
