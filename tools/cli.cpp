@@ -1,0 +1,85 @@
+// zanfo's companion commands: version, UTF-8 and whole output files.
+#include "cli.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#ifndef ZANFO_VERSION
+#define ZANFO_VERSION "unknown"
+#endif
+
+void PrintVersion(const char *command) {
+    printf("%s (zanfo) %s\n"
+           "Copyright (c) 2026 the zanfo developers. MIT licence.\n",
+           command, ZANFO_VERSION);
+}
+
+std::string Latin1ToUtf8(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+OutputFile::OutputFile(const std::string &name) : name_(name) {}
+
+OutputFile::~OutputFile() {
+    if (stream_ && stream_ != stdout) {
+        fclose(stream_);
+        unlink(tempName_.c_str());
+    }
+}
+
+bool OutputFile::Open() {
+    if (name_ == "-") {
+        stream_ = stdout;
+        return true;
+    }
+    // The temporary file lies in the target's folder, so that the rename
+    // stays on one file system.
+    tempName_ = name_ + ".XXXXXX";
+    int fd = mkstemp(&tempName_[0]);
+    if (fd < 0)
+        return false;
+    stream_ = fdopen(fd, "wb");
+    if (!stream_) {
+        int saved = errno;
+        close(fd);
+        unlink(tempName_.c_str());
+        errno = saved;
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::Commit() {
+    if (!stream_)
+        return false;
+    if (stream_ == stdout) {
+        stream_ = nullptr;
+        return fflush(stdout) == 0 && !ferror(stdout);
+    }
+    bool ok = !ferror(stream_);
+    ok = fclose(stream_) == 0 && ok;
+    stream_ = nullptr;
+    // mkstemp makes the file private; give it the usual permissions.
+    mode_t mask = umask(0);
+    umask(mask);
+    ok = ok && chmod(tempName_.c_str(), 0666 & ~mask) == 0;
+    if (ok && rename(tempName_.c_str(), name_.c_str()) == 0)
+        return true;
+    int saved = errno;
+    unlink(tempName_.c_str());
+    errno = saved;
+    return false;
+}

@@ -1,0 +1,37 @@
+// zanfo's companion commands: what every one of them does the same way.
+// Output files appear whole or not at all, zanfo's Latin-1 messages are
+// shown in UTF-8, and --version says the same thing everywhere.
+#ifndef ZANFO_TOOLS_CLI_H
+#define ZANFO_TOOLS_CLI_H
+
+#include <cstdio>
+#include <string>
+
+// "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
+void PrintVersion(const char *command);
+
+// ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
+std::string Latin1ToUtf8(const std::string &text);
+
+// An output file written beside its final name and renamed into place on
+// Commit(): a failed run leaves no file behind, and the old file, if any,
+// stays as it was.  The name "-" is standard output.
+class OutputFile {
+  public:
+    explicit OutputFile(const std::string &name);
+    ~OutputFile();  // without Commit(), removes what was written
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    bool Open();                   // false, with errno, when it cannot be created
+    FILE *Stream() { return stream_; }
+    bool Commit();                 // flushes, closes and renames; false on any write error
+    const std::string &Name() const { return name_; }
+
+  private:
+    std::string name_;      // the file the user asked for
+    std::string tempName_;  // where it is written until it is whole
+    FILE *stream_ = nullptr;
+};
+
+#endif
