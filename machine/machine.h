@@ -1,0 +1,179 @@
+// zanfo-sim's machine: the bit-slice processor that zanfo's microwords
+// drive, one microinstruction per cycle.  The state is that of the parts:
+// an Am2910 sequencer (μPC, the register/counter R, a five-entry stack),
+// a 16-bit Am2901 datapath (R0..R63 and Q), MAR, IR, 64Ki words of memory
+// and the flag registers UFLAG and MFLAG.
+//
+// The control store holds each word decoded once, when it is loaded, into
+// a Microinstruction; Step then executes one cycle from that record.
+#ifndef ZANFO_MACHINE_H
+#define ZANFO_MACHINE_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr unsigned kStoreSize = 4096;     // control store words, addresses 000..FFF
+constexpr unsigned kStackDepth = 5;       // entries of the sequencer's stack
+constexpr unsigned kRegisterCount = 64;   // R0..R63
+constexpr size_t kMemoryWords = 65536;    // 16-bit words, addressed by MAR
+constexpr unsigned kOpcodes = 256;        // IR >> 8, what JMAP maps
+
+// The bits of UFLAG and MFLAG.
+constexpr uint8_t kFlagZ = 1;  // the result was zero
+constexpr uint8_t kFlagN = 2;  // bit 15 of the result
+constexpr uint8_t kFlagV = 4;  // signed overflow
+constexpr uint8_t kFlagC = 8;  // carry out of bit 15
+
+// The values that reach the ALU's R and S inputs.
+enum class Operand : uint8_t { Zero, A, B, Q, D };
+
+// Where the ALU result goes (AluDest).
+enum class Destination : uint8_t { None, B, Q };
+enum class Shift : uint8_t { None, Right, Left };
+
+// What the D bus carries into the ALU (YBusCtrl, with FlagInstr for the flags).
+enum class DSource : uint8_t { Zero, Memory, Constant, Uflag, Mflag };
+
+// What the bus moves at the end of the cycle (YBusCtrl).
+enum class Transfer : uint8_t {
+    None,
+    MemoryToIr,     // IR <- memory at MAR
+    FToMemory,      // memory at MAR <- F
+    FToMar,         // MAR <- F
+    FToFlags,       // F on the bus to the flag registers
+    ConstToMemory,  // memory at MAR <- constant
+    ConstToFlags,   // the constant on the bus to the flag registers
+};
+
+// What happens to the flag registers (FlagInstr).
+enum class FlagLoad : uint8_t { None, UStatus, MStatus, UBus, MBus };
+
+// Why a word cannot run.
+enum class Fault : uint8_t {
+    None,
+    Empty,       // no word was loaded at this address
+    Unmodelled,  // a field holds a value the model does not define
+};
+
+// One control-store word, decoded when it is loaded.
+struct Microinstruction {
+    uint64_t word = 0;                       // the microword as loaded, for messages and the trace
+    Fault fault = Fault::Empty;              // Fault::None: the word can run
+    bool halt = false;                       // Break: the run stops after this cycle
+    bool breakpoint = false;                 // --break: the run stops before this cycle
+    uint8_t sequencer = 14;                  // Am2910 instruction 0..15 (as run: see loopToAddress)
+    uint8_t testFlags = 0;                   // the flag register the condition reads: 0 UFLAG, 1 MFLAG
+    uint16_t passes = 0;                     // bit f set: the test passes when that register holds f
+    uint16_t target = 0;                     // the sequencer's D: ConstantAddr's low 12 bits
+    uint16_t constant = 0;                   // ConstantAddr, for the D bus, memory and the flag bus
+    uint8_t regA = 0, regB = 0;              // RegA, RegB: the port addresses when taken directly
+    bool irA = false, irB = false;           // RegSelect: the A / B address comes from the IR
+    uint8_t irShiftA = 0, irShiftB = 0;      // then from IR bits shift+3..shift (4k, k from RegA/RegB)
+    Operand r = Operand::A, s = Operand::B;  // AluSource: what reaches the ALU's R and S
+    uint8_t function = 0;                    // AluFunction, the Am2901's 0..7
+    uint8_t carry = 0;                       // CarryIn
+    Destination to = Destination::None;      // AluDest: where F goes
+    Shift shift = Shift::None;               // AluDest: through the shifter, right or left
+    bool arithmetic = false;                 // ShiftCtrl 2: a right shift keeps bit 15
+    DSource d = DSource::Zero;               // YBusCtrl (and FlagInstr): what the D bus carries
+    Transfer transfer = Transfer::None;      // YBusCtrl: the transfer at the end of the cycle
+    FlagLoad flags = FlagLoad::None;         // FlagInstr: what the flag registers load
+};
+
+// The word decoded; `loopToAddress` runs RFCT (8) as RPCT (9).
+Microinstruction Decode(uint64_t word, bool loopToAddress = false);
+
+// Names the fields of `word` that hold a value the model does not define,
+// as "AluDest 3" (several joined by ", "); empty when there are none.
+std::string UnmodelledFields(uint64_t word);
+
+// The Am2910's name of a sequencer code ("RFCT").
+const char *SequencerName(unsigned code);
+
+// True when condition `code` (0..31) holds on a flag register holding `flags`.
+bool ConditionHolds(unsigned code, uint8_t flags);
+
+// The registers of the machine, everything but the store and memory.
+struct Registers {
+    uint16_t upc = 0;                              // μPC: the address of the next microinstruction
+    uint16_t counter = 0;                          // R, the sequencer's register/counter (12 bits)
+    std::array<uint16_t, kStackDepth> stack{};     // stack[0] is the bottom entry
+    uint8_t depth = 0;                             // entries on the stack, 0..5
+    std::array<uint16_t, kRegisterCount> r{};      // R0..R63
+    uint16_t q = 0;                                // Q
+    uint16_t mar = 0;                              // memory address register
+    uint16_t ir = 0;                               // instruction register
+    uint8_t uflag = 0;                             // user flags: Z N V C in bits 0..3
+    uint8_t mflag = 0;                             // machine flags, likewise
+};
+
+bool operator==(const Registers &a, const Registers &b);
+inline bool operator!=(const Registers &a, const Registers &b) { return !(a == b); }
+
+// Why a cycle, or a run, ended.
+enum class StepResult : uint8_t { Ran, Halted, Error };
+
+// The error that stopped the run: the cycle it happened in changed nothing.
+struct MachineError {
+    uint16_t address = 0;  // the microinstruction that could not run
+    uint64_t word = 0;     // its microword (none when the address is empty)
+    bool empty = false;    // no word at that address
+    std::string what;      // what went wrong, naming the field or the instruction
+};
+
+class Machine {
+  public:
+    Machine();
+
+    // Loads `word` at `address` (0..FFF), decoded; the other addresses stay as they are.
+    void LoadWord(unsigned address, uint64_t word);
+    // RFCT runs as RPCT from now on (--loop-to-address); decodes the store again.
+    void SetLoopToAddress(bool on);
+    void SetBreakpoint(unsigned address) { store_[address & 0xFFF].breakpoint = true; }
+    // JMAP's mapping: address of each opcode, -1 for an opcode not mapped.
+    // Without one, JMAP jumps to IR >> 8.
+    void SetMapping(const std::array<int, kOpcodes> &addresses);
+
+    // Executes one microinstruction: the word at μPC.
+    StepResult Step();
+
+    Registers regs;                  // the registers, free to set before a run
+    std::vector<uint16_t> memory;    // kMemoryWords words
+    std::vector<uint8_t> written;    // 1 for each memory word a cycle wrote
+    uint64_t cycles = 0;             // cycles completed, the HALT cycle included
+    MachineError error;              // set when Step returns Error
+
+    const Microinstruction &At(unsigned address) const { return store_[address & 0xFFF]; }
+
+  private:
+    std::array<Microinstruction, kStoreSize> store_;
+    std::array<int16_t, kOpcodes> mapping_;  // JMAP's address per opcode, -1 not mapped
+    bool mapped_ = false;                    // false: JMAP goes to IR >> 8
+    bool loopToAddress_ = false;             // RFCT runs as RPCT
+};
+
+// How a run ended.
+enum class RunEnd : uint8_t {
+    Halted,      // a HALT word ran
+    Breakpoint,  // μPC reached a --break address
+    Error,       // a cycle stopped on an error: see Machine::error
+    CycleLimit,  // maxCycles cycles ran without a HALT
+};
+
+// What a run shows to a watcher (the trace): called around every cycle.
+class CycleWatcher {
+  public:
+    virtual ~CycleWatcher() = default;
+    virtual void Before(const Machine &machine) = 0;
+    virtual void After(const Machine &machine, StepResult result) = 0;
+};
+
+// Runs until a HALT, a breakpoint, an error or `maxCycles` cycles in all
+// (Machine::cycles reaching it).  A breakpoint at μPC stops the run before
+// its word executes, even on the first cycle.
+RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher = nullptr);
+
+#endif
