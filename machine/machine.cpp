@@ -370,7 +370,7 @@ inline bool Sequencer(const Registers &s, const Microinstruction &w, const std::
         if (!mapped) {
             c.next = static_cast<uint16_t>(opcode);
         } else if (mapping[opcode] < 0) {
-            return Fail(error, c, w, "JMAP: opcode " + Hex(opcode, 2) + " (IR " + Hex(s.ir, 4) +
+            return Fail(error, c, w, "JMAP: opcode 0x" + Hex(opcode, 2) + " (IR 0x" + Hex(s.ir, 4) +
                                          ") is not in the mapping");
         } else {
             c.next = static_cast<uint16_t>(mapping[opcode]);
@@ -543,6 +543,7 @@ StepResult Machine::Step() {
     if (!Sequencer(regs, w, mapping_, mapped_, c, error))  // 8
         return StepResult::Error;
     Commit(regs, memory, written, w, c);
+    executed = c.address;
     ++cycles;
     return w.halt ? StepResult::Halted : StepResult::Ran;  // 9
 }

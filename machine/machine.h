@@ -144,6 +144,7 @@ class Machine {
     std::vector<uint16_t> memory;    // kMemoryWords words
     std::vector<uint8_t> written;    // 1 for each memory word a cycle wrote
     uint64_t cycles = 0;             // cycles completed, the HALT cycle included
+    uint16_t executed = 0;           // the address of the last cycle completed
     MachineError error;              // set when Step returns Error
 
     const Microinstruction &At(unsigned address) const { return store_[address & 0xFFF]; }

@@ -216,7 +216,7 @@ TEST(MachineSequencer, JmapDefaultAndMapped) {
     m.regs.upc = 0;
     m.regs.ir = 0x4612;
     ASSERT_EQ(m.Step(), StepResult::Error);
-    EXPECT_EQ(m.error.what, "JMAP: opcode 46 (IR 4612) is not in the mapping");
+    EXPECT_EQ(m.error.what, "JMAP: opcode 0x46 (IR 0x4612) is not in the mapping");
 }
 
 TEST(MachineSequencer, LoopToAddressRunsRfctAsRpct) {

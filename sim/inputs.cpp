@@ -1,0 +1,389 @@
+// zanfo-sim's inputs: places, values, memory images, mappings, test files.
+#include "inputs.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char &c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trim(const std::string &text) {
+    size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+// The blank-separated words of a line.
+std::vector<std::string> Words(const std::string &line) {
+    std::vector<std::string> words;
+    size_t pos = 0;
+    while (true) {
+        pos = line.find_first_not_of(" \t\r", pos);
+        if (pos == std::string::npos)
+            return words;
+        size_t end = line.find_first_of(" \t\r", pos);
+        if (end == std::string::npos)
+            end = line.size();
+        words.push_back(line.substr(pos, end - pos));
+        pos = end;
+    }
+}
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::string At(const std::string &name, unsigned line, const std::string &message) {
+    return name + ":" + std::to_string(line) + ": " + message;
+}
+
+// A general register's number from "r5", or false.
+bool RegisterNumber(const std::string &lower, unsigned *number) {
+    if (lower.size() < 2 || lower.size() > 3 || lower[0] != 'r')
+        return false;
+    unsigned n = 0;
+    for (size_t i = 1; i < lower.size(); ++i) {
+        if (!isdigit(static_cast<unsigned char>(lower[i])))
+            return false;
+        n = n * 10 + static_cast<unsigned>(lower[i] - '0');
+    }
+    *number = n;
+    return true;
+}
+
+// A place from a register's name in lower case, without equates.
+bool MachinePlace(const std::string &lower, Place *place) {
+    static const struct {
+        const char *name;
+        Place::Kind kind;
+    } kNamed[] = {
+        {"q", Place::Q},   {"rq", Place::Q},        {"mar", Place::Mar},
+        {"ir", Place::Ir}, {"uflag", Place::Uflag}, {"mflag", Place::Mflag},
+    };
+    for (const auto &n : kNamed)
+        if (lower == n.name) {
+            place->kind = n.kind;
+            return true;
+        }
+    unsigned number;
+    if (RegisterNumber(lower, &number) && number < kRegisterCount) {
+        place->kind = Place::Register;
+        place->index = number;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error) {
+    const char *p = text.c_str();
+    bool negative = *p == '-';
+    if (negative)
+        ++p;
+    bool hex = !negative && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+    if (hex)
+        p += 2;
+    uint64_t v = 0;
+    const char *start = p;
+    for (; *p; ++p) {
+        int digit;
+        if (isdigit(static_cast<unsigned char>(*p)))
+            digit = *p - '0';
+        else if (hex && isxdigit(static_cast<unsigned char>(*p)))
+            digit = tolower(static_cast<unsigned char>(*p)) - 'a' + 10;
+        else
+            break;
+        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+        if (v > 0xFFFFFFFF)
+            break;
+    }
+    if (p == start || *p || v > 0xFFFFFFFF) {
+        *error = "\"" + text + "\" is not a number (decimal, or hexadecimal after 0x)";
+        return false;
+    }
+    if (negative) {
+        // Two's complement in 16 bits: -1 is FFFF, down to -32768.
+        if (max != 0xFFFF || v > 0x8000) {
+            *error = text + " is out of range";
+            return false;
+        }
+        v = (0x10000 - v) & 0xFFFF;
+    }
+    if (v > max) {
+        char limit[32];
+        snprintf(limit, sizeof limit, "%u (0x%X)", max, max);
+        *error = text + " is out of range: at most " + limit;
+        return false;
+    }
+    *value = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error) {
+    std::string lower = Lower(Trim(text));
+    place->name = Trim(text);
+    if (lower.compare(0, 4, "mem[") == 0 && lower.size() > 5 && lower.back() == ']') {
+        uint32_t address;
+        if (!ParseNumber(lower.substr(4, lower.size() - 5), 0xFFFF, &address, error))
+            return false;
+        place->kind = Place::Memory;
+        place->index = address;
+        return true;
+    }
+    if (MachinePlace(lower, place))
+        return true;
+    auto equate = equates.find(lower);
+    if (equate != equates.end()) {
+        if (MachinePlace(equate->second, place))
+            return true;
+        *error = place->name + " stands for " + equate->second + ", a field of the IR, not a register";
+        return false;
+    }
+    unsigned number;
+    if (RegisterNumber(lower, &number))
+        *error = place->name + ": there are 64 registers, R0 to R63";
+    else
+        *error = "unknown name \"" + place->name +
+                 "\": expected R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR] or an EQU name of the source";
+    return false;
+}
+
+bool ParseAssignment(const std::string &text, const Equates &equates, Assignment *assignment,
+                     std::string *error) {
+    size_t eq = text.find('=');
+    if (eq == std::string::npos) {
+        *error = "\"" + text + "\": expected NAME=VALUE";
+        return false;
+    }
+    if (!ParsePlace(text.substr(0, eq), equates, &assignment->place, error))
+        return false;
+    Place::Kind kind = assignment->place.kind;
+    uint32_t max = kind == Place::Uflag || kind == Place::Mflag ? 15 : 0xFFFF;
+    uint32_t value;
+    if (!ParseNumber(Trim(text.substr(eq + 1)), max, &value, error)) {
+        *error = assignment->place.name + ": " + *error;
+        return false;
+    }
+    assignment->value = static_cast<uint16_t>(value);
+    return true;
+}
+
+uint16_t ReadPlace(const Machine &machine, const Place &place) {
+    switch (place.kind) {
+    case Place::Register: return machine.regs.r[place.index];
+    case Place::Q: return machine.regs.q;
+    case Place::Mar: return machine.regs.mar;
+    case Place::Ir: return machine.regs.ir;
+    case Place::Uflag: return machine.regs.uflag;
+    case Place::Mflag: return machine.regs.mflag;
+    case Place::Memory: return machine.memory[place.index];
+    }
+    return 0;
+}
+
+void WritePlace(Machine &machine, const Place &place, uint16_t value) {
+    switch (place.kind) {
+    case Place::Register: machine.regs.r[place.index] = value; break;
+    case Place::Q: machine.regs.q = value; break;
+    case Place::Mar: machine.regs.mar = value; break;
+    case Place::Ir: machine.regs.ir = value; break;
+    case Place::Uflag: machine.regs.uflag = value & 15; break;
+    case Place::Mflag: machine.regs.mflag = value & 15; break;
+    case Place::Memory: machine.memory[place.index] = value; break;
+    }
+}
+
+bool ParseMemoryImage(const std::string &name, const std::string &text, std::vector<MemoryWord> *words,
+                      std::vector<std::string> *problems) {
+    size_t before = problems->size();
+    unsigned line = 1;
+    uint32_t address = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if (text.compare(i, 2, "//") == 0) {
+            i = text.find('\n', i);
+            if (i == std::string::npos)
+                i = text.size();
+        } else if (text.compare(i, 2, "/*") == 0) {
+            size_t end = text.find("*/", i + 2);
+            if (end == std::string::npos) {
+                problems->push_back(At(name, line, "comment not closed"));
+                break;
+            }
+            for (size_t k = i; k < end; ++k)
+                line += text[k] == '\n';
+            i = end + 2;
+        } else {
+            size_t end = i;
+            while (end < text.size() && !isspace(static_cast<unsigned char>(text[end])) &&
+                   text.compare(end, 2, "//") != 0 && text.compare(end, 2, "/*") != 0)
+                ++end;
+            std::string token = text.substr(i, end - i);
+            i = end;
+            bool at = token[0] == '@';
+            std::string digits;
+            for (size_t k = at ? 1 : 0; k < token.size(); ++k)
+                if (token[k] != '_')
+                    digits += token[k];
+            uint32_t value;
+            std::string error;
+            if (digits.empty() || digits.size() > 8 ||
+                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+                problems->push_back(At(name, line, "\"" + token + "\" is not a hexadecimal " +
+                                                       (at ? "address" : "word")));
+                continue;
+            }
+            value = static_cast<uint32_t>(strtoul(digits.c_str(), nullptr, 16));
+            if (at) {
+                if (value >= kMemoryWords) {
+                    problems->push_back(At(name, line, "address " + token.substr(1) + " is past the end of memory (FFFF)"));
+                    continue;
+                }
+                address = value;
+            } else if (value > 0xFFFF) {
+                problems->push_back(At(name, line, "\"" + token + "\" does not fit in a 16-bit word"));
+            } else if (address >= kMemoryWords) {
+                problems->push_back(At(name, line, "word past the end of memory (FFFF)"));
+            } else {
+                words->push_back({static_cast<uint16_t>(address), static_cast<uint16_t>(value)});
+                ++address;
+            }
+        }
+        if (problems->size() - before >= 20) {
+            problems->push_back(name + ": too many errors");
+            break;
+        }
+    }
+    return problems->size() == before;
+}
+
+bool ParseMapping(const std::string &name, const std::string &text, std::array<int, kOpcodes> *mapping,
+                  std::vector<std::string> *problems) {
+    size_t before = problems->size();
+    mapping->fill(-1);
+    std::array<unsigned, kOpcodes> lineOf{};
+    std::vector<std::string> lines = Lines(text);
+    for (unsigned n = 1; n <= lines.size(); ++n) {
+        std::string line = lines[n - 1].substr(0, lines[n - 1].find('#'));
+        std::vector<std::string> words = Words(line);
+        if (words.empty())
+            continue;
+        if (words.size() != 2) {
+            problems->push_back(At(name, n, "expected an opcode and an address"));
+            continue;
+        }
+        uint32_t opcode, address;
+        std::string error;
+        if (!ParseNumber(words[0], kOpcodes - 1, &opcode, &error) ||
+            !ParseNumber(words[1], kStoreSize - 1, &address, &error)) {
+            problems->push_back(At(name, n, error));
+            continue;
+        }
+        if (lineOf[opcode]) {
+            problems->push_back(At(name, n, "opcode " + words[0] + " mapped twice (first at line " +
+                                                std::to_string(lineOf[opcode]) + ")"));
+            continue;
+        }
+        lineOf[opcode] = n;
+        (*mapping)[opcode] = static_cast<int>(address);
+    }
+    return problems->size() == before;
+}
+
+bool ParseTestFile(const std::string &name, const std::string &text, const Equates &equates,
+                   std::vector<TestCase> *cases, std::vector<std::string> *problems) {
+    size_t before = problems->size();
+    TestCase common;
+    std::vector<std::string> lines = Lines(text);
+    for (unsigned n = 1; n <= lines.size(); ++n) {
+        std::string line = lines[n - 1].substr(0, lines[n - 1].find('#'));
+        std::vector<std::string> words = Words(line);
+        if (words.empty())
+            continue;
+        TestCase &current = cases->empty() ? common : cases->back();
+        const std::string keyword = Lower(words[0]);
+        if (keyword == "case") {
+            std::string caseName = Trim(Trim(line).substr(4));
+            if (caseName.empty()) {
+                problems->push_back(At(name, n, "a case needs a name"));
+                continue;
+            }
+            cases->push_back(common);
+            cases->back().name = caseName;
+            cases->back().line = n;
+        } else if (keyword == "set" || keyword == "expect") {
+            if (words.size() == 1)
+                problems->push_back(At(name, n, "expected NAME=VALUE after " + keyword));
+            for (size_t i = 1; i < words.size(); ++i) {
+                Assignment a;
+                std::string error;
+                if (!ParseAssignment(words[i], equates, &a, &error))
+                    problems->push_back(At(name, n, error));
+                else
+                    (keyword == "set" ? current.sets : current.expects).push_back(a);
+            }
+        } else if (keyword == "mem") {
+            uint32_t address, value;
+            std::string error;
+            if (words.size() < 3) {
+                problems->push_back(At(name, n, "expected an address and one or more words after mem"));
+                continue;
+            }
+            if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
+                problems->push_back(At(name, n, error));
+                continue;
+            }
+            for (size_t i = 2; i < words.size(); ++i, ++address) {
+                if (address > 0xFFFF) {
+                    problems->push_back(At(name, n, "words past the end of memory (0xFFFF)"));
+                    break;
+                }
+                if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
+                    problems->push_back(At(name, n, error));
+                    break;
+                }
+                Assignment a;
+                a.place.kind = Place::Memory;
+                a.place.index = address;
+                char place[16];
+                snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
+                a.place.name = place;
+                a.value = static_cast<uint16_t>(value);
+                current.sets.push_back(a);
+            }
+        } else {
+            problems->push_back(At(name, n, "expected case, set, mem or expect, not \"" + words[0] + "\""));
+        }
+    }
+    if (problems->size() == before && cases->empty())
+        problems->push_back(name + ": no cases (a case starts with a line \"case NAME\")");
+    return problems->size() == before;
+}

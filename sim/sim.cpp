@@ -1,0 +1,610 @@
+// zanfo-sim: options, the program, the runs and what they print.
+#include "sim.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "assemble.h"
+#include "cli.h"
+#include "inputs.h"
+#include "machine.h"
+#include "mic_file.h"
+#include "microword.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zanfo-sim [OPTION]... FILE\n"
+    "Runs a microprogram on the bit-slice machine that zanfo's microwords drive\n"
+    "(Am2901 ALU, Am2910 sequencer), from address 0 until a HALT has run, and\n"
+    "prints the final state.  FILE is a .mic file or a zanfo source, which is\n"
+    "assembled first: a name ending in .mic or .zan says which; otherwise a\n"
+    "first line of four hex digits, a blank and sixteen hex digits makes it a\n"
+    ".mic file.\n"
+    "\n"
+    "  --start ADDR         start at ADDR (default 0)\n"
+    "  --set NAME=VALUE     set a register, flag register or memory word first\n"
+    "  --mem FILE           load memory from FILE (hex words, @ADDR, as $readmemh)\n"
+    "  --map FILE           JMAP mapping: \"OPCODE ADDRESS\" lines (default IR >> 8)\n"
+    "  --expect NAME=VALUE  check a value after the run\n"
+    "  --test FILE          run the cases of a test file, one line each\n"
+    "  --trace              print every cycle: address, microword, next address, changes\n"
+    "  --break ADDR         stop before the microword at ADDR runs (repeatable)\n"
+    "  --max-cycles N       stop a run that has not halted after N cycles (default 10000000)\n"
+    "  --loop-to-address    run LOOP (Am2910 RFCT, code 8) as RPCT (code 9): repeat to\n"
+    "                       LOOP's operand instead of the top of the stack\n"
+    "  --help               show this help and exit\n"
+    "  --version            show the version and exit\n"
+    "\n"
+    "NAME is R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR], or an EQU name of the\n"
+    "source; VALUE and ADDR are decimal or hexadecimal after 0x.\n"
+    "\n"
+    "Exit status: 0 the run halted (and every expectation held), 1 an expectation\n"
+    "or a test case failed, 2 bad command line or input file, 3 the run stopped\n"
+    "on an error of the microprogram or at the cycle limit.\n";
+
+constexpr uint64_t kDefaultMaxCycles = 10000000;
+
+struct Options {
+    std::string file;                 // the microprogram
+    unsigned start = 0;               // --start
+    std::vector<std::string> sets;    // --set, as written
+    std::vector<std::string> expects; // --expect, as written
+    std::vector<std::string> mems;    // --mem files, loaded in order
+    std::string map;                  // --map
+    std::string test;                 // --test
+    bool trace = false;               // --trace
+    std::vector<unsigned> breaks;     // --break
+    uint64_t maxCycles = kDefaultMaxCycles;  // --max-cycles
+    bool loopToAddress = false;       // --loop-to-address
+    bool help = false, version = false;
+};
+
+std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char *format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+// A command-line problem: the message, a hint, exit status 2.
+int UsageError(SimOutput &output, const std::string &message) {
+    output.Err("zanfo-sim: " + message + "\nTry 'zanfo-sim --help' for more information.\n");
+    return kSimBadInput;
+}
+
+bool ParseAddressOption(const std::string &option, const std::string &text, unsigned *address,
+                        std::string *error) {
+    uint32_t value;
+    if (!ParseNumber(text, kStoreSize - 1, &value, error)) {
+        *error = option + ": " + *error;
+        return false;
+    }
+    *address = value;
+    return true;
+}
+
+// False, with the message, when the command line is wrong.
+bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
+    static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
+                                                     "--test", "--break", "--max-cycles"};
+    bool operandsOnly = false;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            operandsOnly = true;
+            continue;
+        }
+        std::string name = arg, value;
+        bool hasValue = false;
+        size_t eq = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            hasValue = true;
+        }
+        if (kWithValue.count(name)) {
+            if (!hasValue) {
+                if (i + 1 == args.size()) {
+                    *error = "option " + name + " needs a value";
+                    return false;
+                }
+                value = args[++i];
+            }
+        } else if (hasValue) {
+            *error = "option " + name + " takes no value";
+            return false;
+        }
+        if (name == "--start") {
+            if (!ParseAddressOption(name, value, &o->start, error))
+                return false;
+        } else if (name == "--set") {
+            o->sets.push_back(value);
+        } else if (name == "--expect") {
+            o->expects.push_back(value);
+        } else if (name == "--mem") {
+            o->mems.push_back(value);
+        } else if (name == "--map" || name == "--test") {
+            std::string &slot = name == "--map" ? o->map : o->test;
+            if (!slot.empty()) {
+                *error = name + " given twice";
+                return false;
+            }
+            slot = value;
+        } else if (name == "--break") {
+            unsigned address;
+            if (!ParseAddressOption(name, value, &address, error))
+                return false;
+            o->breaks.push_back(address);
+        } else if (name == "--max-cycles") {
+            const char *p = value.c_str();
+            uint64_t n = 0;
+            bool ok = *p != '\0';
+            for (; *p && ok; ++p) {
+                ok = isdigit(static_cast<unsigned char>(*p)) && n <= (UINT64_MAX - 9) / 10;
+                n = n * 10 + static_cast<uint64_t>(*p - '0');
+            }
+            if (!ok || n == 0) {
+                *error = "--max-cycles: \"" + value + "\" is not a number of cycles from 1 up";
+                return false;
+            }
+            o->maxCycles = n;
+        } else if (name == "--trace") {
+            o->trace = true;
+        } else if (name == "--loop-to-address") {
+            o->loopToAddress = true;
+        } else if (name == "--help" || name == "-h") {
+            o->help = true;
+        } else if (name == "--version") {
+            o->version = true;
+        } else {
+            *error = "unknown option " + name;
+            return false;
+        }
+    }
+    if (o->help || o->version)
+        return true;
+    if (files.empty()) {
+        *error = "no microprogram given";
+        return false;
+    }
+    if (files.size() > 1) {
+        *error = "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
+        return false;
+    }
+    o->file = files[0];
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The program.
+
+bool EndsWith(const std::string &name, const char *extension) {
+    std::string tail;
+    size_t n = strlen(extension);
+    if (name.size() < n)
+        return false;
+    for (size_t i = name.size() - n; i < name.size(); ++i)
+        tail += static_cast<char>(tolower(static_cast<unsigned char>(name[i])));
+    return tail == extension;
+}
+
+// A .mic file by its name, or by its first line when the name does not say.
+bool IsMicFile(const std::string &name, const std::string &text) {
+    if (EndsWith(name, ".mic"))
+        return true;
+    if (EndsWith(name, ".zan"))
+        return false;
+    std::string first = text.substr(0, text.find('\n'));
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    if (text.empty())
+        return true;
+    if (first.size() != 21 || first[4] != ' ')
+        return false;
+    for (size_t i = 0; i < 21; ++i)
+        if (i != 4 && !isxdigit(static_cast<unsigned char>(first[i])))
+            return false;
+    return true;
+}
+
+struct Program {
+    std::vector<MicWord> words;             // what the control store holds
+    Equates equates;                        // of a source
+    std::map<unsigned, std::string> names;  // register number (64 for Q) -> its EQU names
+};
+
+// zanfo's messages as FILE:LINE: message, in UTF-8.
+void ShowAssemblerMessages(const std::string &file, const std::string &latin1, SimOutput &output) {
+    std::string text = Latin1ToUtf8(latin1);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        size_t colon = line.find(':', 6);
+        if (line.compare(0, 6, "error:") == 0 && colon != std::string::npos && colon > 6 &&
+            line.find_first_not_of("0123456789", 6) == colon)
+            output.Err(file + ":" + line.substr(6, colon - 6) + ": " + line.substr(colon + 1) + "\n");
+        else
+            output.Err(file + ": " + line + "\n");
+    }
+}
+
+// Reads and, for a source, assembles the microprogram; false when it cannot run.
+bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program) {
+    std::string text, error;
+    if (!read(file, &text, &error)) {
+        output.Err("zanfo-sim: " + file + ": " + error + "\n");
+        return false;
+    }
+    std::string mic = text;
+    if (!IsMicFile(file, text)) {
+        Assembly a = AssembleText(text);
+        ShowAssemblerMessages(file, a.notices, output);
+        ShowAssemblerMessages(file, a.diagnostics, output);
+        if (!a.parsed || a.stopped) {
+            output.Err("zanfo-sim: " + file + ": the source does not assemble; nothing was run\n");
+            return false;
+        }
+        mic = a.mic;
+        for (const auto &e : a.equates) {
+            program->equates[e.first] = e.second;
+            Place place;
+            std::string ignored;
+            if (ParsePlace(e.second, {}, &place, &ignored) && place.kind != Place::Memory) {
+                unsigned key = place.kind == Place::Q ? kRegisterCount : place.index;
+                std::string &names = program->names[key];
+                names += (names.empty() ? "" : ", ") + e.first;
+            }
+        }
+    }
+    MicFile words = ParseMicText(file, mic, MicUse::ControlStore);
+    for (const MicProblem &p : words.problems)
+        output.Err(FormatProblem(words, p) + "\n");
+    if (words.Refused())
+        return false;
+    program->words = std::move(words.words);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// What the command prints.
+
+// "0x000C 12", with the signed value too when bit 15 is set.
+std::string Value(uint16_t v, const char *gap = " ") {
+    std::string text = Format("0x%04X%s%u", v, gap, v);
+    if (v & 0x8000)
+        text += Format(" (%d)", static_cast<int>(v) - 0x10000);
+    return text;
+}
+
+std::string FlagLetters(uint8_t f) {
+    std::string text;
+    for (auto flag : {std::make_pair(kFlagZ, 'Z'), std::make_pair(kFlagN, 'N'), std::make_pair(kFlagV, 'V'),
+                      std::make_pair(kFlagC, 'C')})
+        text += f & flag.first ? flag.second : '.';
+    return text;
+}
+
+std::string FlagValue(uint16_t f) { return Format("0x%X (%s)", f, FlagLetters(static_cast<uint8_t>(f)).c_str()); }
+
+// The microword in zanfo's notation, as zanfo-dump prints it.
+std::string Describe(uint64_t word) { return Format("%016" PRIX64, word); }
+
+std::string StackText(const Registers &regs) {
+    if (regs.depth == 0)
+        return "empty";
+    std::string text;
+    for (unsigned i = 0; i < regs.depth; ++i)
+        text += Format("%03X ", regs.stack[i]);
+    return text + "(top last)";
+}
+
+std::string StateReport(const Machine &m, const Program &program) {
+    std::string out;
+    auto line = [&out](const std::string &name, const std::string &value, const std::string &note = "") {
+        // Padded by characters, not bytes: μ takes two.
+        size_t width = 0;
+        for (unsigned char c : name)
+            width += (c & 0xC0) != 0x80;
+        out += name + std::string(width < 13 ? 13 - width : 1, ' ') + value;
+        out += note.empty() ? "\n" : "  (" + note + ")\n";
+    };
+    auto nameOf = [&program](unsigned key) {
+        auto it = program.names.find(key);
+        return it == program.names.end() ? std::string() : it->second;
+    };
+    line("μPC", Format("%03X", m.regs.upc));
+    line("counter", Format("%03X", m.regs.counter));
+    line("stack", StackText(m.regs));
+    line("Q", Value(m.regs.q, "  "), nameOf(kRegisterCount));
+    line("MAR", Value(m.regs.mar, "  "));
+    line("IR", Value(m.regs.ir, "  "));
+    for (auto flags : {std::make_pair("UFLAG", m.regs.uflag), std::make_pair("MFLAG", m.regs.mflag)})
+        line(flags.first, Format("0x%X     Z=%d N=%d V=%d C=%d", flags.second, (flags.second & kFlagZ) != 0,
+                                 (flags.second & kFlagN) != 0, (flags.second & kFlagV) != 0,
+                                 (flags.second & kFlagC) != 0));
+    for (unsigned i = 0; i < kRegisterCount; ++i)
+        if (m.regs.r[i])
+            line(Format("R%u", i), Value(m.regs.r[i], "  "), nameOf(i));
+    for (size_t a = 0; a < kMemoryWords; ++a)
+        if (m.written[a])
+            line(Format("MEM[0x%04zX]", a), Value(m.memory[a], "  "));
+    return out;
+}
+
+// How a run ended, for the first line of the state and for test cases.
+std::string EndLine(const Machine &m, RunEnd end) {
+    switch (end) {
+    case RunEnd::Halted: return Format("halted at %03X after %" PRIu64 " cycles", m.executed, m.cycles);
+    case RunEnd::Breakpoint: return Format("break before %03X after %" PRIu64 " cycles", m.regs.upc, m.cycles);
+    default: return Format("stopped before %03X after %" PRIu64 " cycles", m.regs.upc, m.cycles);
+    }
+}
+
+// Why the run stopped, for an error or the cycle limit.
+std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles) {
+    if (end == RunEnd::CycleLimit)
+        return Format("no HALT within %" PRIu64 " cycles (--max-cycles); stopped before address %03X", maxCycles,
+                      m.regs.upc);
+    const MachineError &e = m.error;
+    if (e.empty)
+        return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
+                        : Format("no microword at address %03X (the start address)", e.address);
+    return Format("address %03X, microword %016" PRIX64 " (", e.address, e.word) + Describe(e.word) + "): " + e.what;
+}
+
+// ---------------------------------------------------------------------------
+// The trace: one line per cycle, with what the cycle changed.
+
+class Tracer : public CycleWatcher {
+  public:
+    explicit Tracer(SimOutput &output) : output_(output) {}
+    ~Tracer() override { Flush(); }
+
+    void Before(const Machine &m) override {
+        before_ = m.regs;
+        mar_ = m.regs.mar;
+        memory_ = m.memory[mar_];
+    }
+
+    void After(const Machine &m, StepResult result) override {
+        if (result == StepResult::Error)
+            return;
+        const Registers &now = m.regs;
+        std::string line = Format("%03X  ", m.executed);
+        std::string notation = Describe(m.At(m.executed).word);
+        line += notation;
+        if (notation.size() < 36)
+            line.append(36 - notation.size(), ' ');
+        line += Format("  -> %03X", now.upc);
+        for (unsigned i = 0; i < kRegisterCount; ++i)
+            if (now.r[i] != before_.r[i])
+                line += Format("  R%u=%04X", i, now.r[i]);
+        if (now.q != before_.q)
+            line += Format("  Q=%04X", now.q);
+        if (now.mar != before_.mar)
+            line += Format("  MAR=%04X", now.mar);
+        if (now.ir != before_.ir)
+            line += Format("  IR=%04X", now.ir);
+        if (m.memory[mar_] != memory_)
+            line += Format("  MEM[%04X]=%04X", mar_, m.memory[mar_]);
+        if (now.uflag != before_.uflag)
+            line += "  UFLAG=" + FlagLetters(now.uflag);
+        if (now.mflag != before_.mflag)
+            line += "  MFLAG=" + FlagLetters(now.mflag);
+        if (now.counter != before_.counter)
+            line += Format("  counter=%03X", now.counter);
+        bool stackChanged = now.depth != before_.depth;
+        for (unsigned i = 0; i < now.depth && !stackChanged; ++i)
+            stackChanged = now.stack[i] != before_.stack[i];
+        if (stackChanged) {
+            line += "  stack=";
+            for (unsigned i = 0; i < now.depth; ++i)
+                line += Format(i ? ",%03X" : "%03X", now.stack[i]);
+            if (now.depth == 0)
+                line += "empty";
+        }
+        if (result == StepResult::Halted)
+            line += "  HALT";
+        buffer_ += line + "\n";
+        if (buffer_.size() > (1 << 16))
+            Flush();
+    }
+
+    void Flush() {
+        if (!buffer_.empty())
+            output_.Out(buffer_);
+        buffer_.clear();
+    }
+
+  private:
+    SimOutput &output_;
+    std::string buffer_;
+    Registers before_;
+    uint16_t mar_ = 0;     // MAR at the start of the cycle: where it could write
+    uint16_t memory_ = 0;  // the word there before the cycle
+};
+
+// ---------------------------------------------------------------------------
+// The runs.
+
+// Every expectation that does not hold, one line each ("R3: expected ..., got ...").
+std::vector<std::string> Failures(const Machine &m, const std::vector<Assignment> &expects) {
+    std::vector<std::string> failures;
+    for (const Assignment &e : expects) {
+        uint16_t got = ReadPlace(m, e.place);
+        if (got == e.value)
+            continue;
+        bool flags = e.place.kind == Place::Uflag || e.place.kind == Place::Mflag;
+        failures.push_back(e.place.name + ": expected " + (flags ? FlagValue(e.value) : Value(e.value)) +
+                           ", got " + (flags ? FlagValue(got) : Value(got)));
+    }
+    return failures;
+}
+
+RunEnd RunTraced(Machine &m, const Options &o, SimOutput &output) {
+    if (!o.trace)
+        return Run(m, o.maxCycles);
+    Tracer tracer(output);
+    return Run(m, o.maxCycles, &tracer);
+}
+
+int RunOnce(Machine m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
+            SimOutput &output) {
+    RunEnd end = RunTraced(m, o, output);
+    bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
+    if (stopped)
+        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles) + "\n");
+    output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
+    if (stopped)
+        return kSimStopped;
+    if (expects.empty())
+        return kSimHalted;
+    std::vector<std::string> failures = Failures(m, expects);
+    for (const std::string &f : failures)
+        output.Out("FAIL " + f + "\n");
+    if (failures.empty())
+        output.Out(Format("%zu expectation%s held\n", expects.size(), expects.size() == 1 ? "" : "s"));
+    return failures.empty() ? kSimHalted : kSimExpectFailed;
+}
+
+int RunCases(const Machine &base, const Options &o, const std::vector<TestCase> &cases,
+             const std::vector<Assignment> &commonExpects, SimOutput &output) {
+    unsigned passed = 0, failed = 0;
+    bool anyStopped = false;
+    for (const TestCase &t : cases) {
+        Machine m = base;
+        for (const Assignment &a : t.sets)
+            WritePlace(m, a.place, a.value);
+        RunEnd end = RunTraced(m, o, output);
+        std::string verdict;
+        if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
+            anyStopped = true;
+            verdict = EndLine(m, end) + ": " + StopReason(m, end, o.maxCycles);
+        } else {
+            std::vector<Assignment> expects = commonExpects;
+            expects.insert(expects.end(), t.expects.begin(), t.expects.end());
+            for (const std::string &f : Failures(m, expects))
+                verdict += (verdict.empty() ? "" : "; ") + f;
+        }
+        if (verdict.empty()) {
+            ++passed;
+            output.Out(Format("ok    %s (%" PRIu64 " cycles)\n", t.name.c_str(), m.cycles));
+        } else {
+            ++failed;
+            output.Out("FAIL  " + t.name + ": " + verdict + "\n");
+        }
+    }
+    output.Out(Format("%u passed, %u failed\n", passed, failed));
+    if (anyStopped)
+        return kSimStopped;
+    return failed ? kSimExpectFailed : kSimHalted;
+}
+
+// Reads a named input file; false, with the message shown, when it cannot be read.
+bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text) {
+    std::string error;
+    if (read(name, text, &error))
+        return true;
+    output.Err("zanfo-sim: " + name + ": " + error + "\n");
+    return false;
+}
+
+bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
+    for (const std::string &p : problems)
+        output.Err(p + "\n");
+    return problems.empty();
+}
+
+}  // namespace
+
+int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
+    Options o;
+    std::string error;
+    if (!ParseOptions(args, &o, &error))
+        return UsageError(output, error);
+    if (o.help) {
+        output.Out(kUsage);
+        return 0;
+    }
+    if (o.version) {
+        PrintVersion("zanfo-sim");
+        return 0;
+    }
+
+    Program program;
+    if (!LoadProgram(o.file, read, output, &program))
+        return kSimBadInput;
+
+    // The assignments of the command line, now that the equates are known.
+    std::vector<Assignment> sets, expects;
+    bool ok = true;
+    for (const auto &list : {std::make_pair(&o.sets, &sets), std::make_pair(&o.expects, &expects)})
+        for (const std::string &text : *list.first) {
+            Assignment a;
+            if (ParseAssignment(text, program.equates, &a, &error))
+                list.second->push_back(a);
+            else
+                ok = !UsageError(output, (list.first == &o.sets ? "--set " : "--expect ") + error);
+        }
+    if (!ok)
+        return kSimBadInput;
+
+    Machine base;
+    base.SetLoopToAddress(o.loopToAddress);
+    for (const MicWord &w : program.words)
+        base.LoadWord(w.address, w.word);
+    for (unsigned address : o.breaks)
+        base.SetBreakpoint(address);
+    base.regs.upc = static_cast<uint16_t>(o.start);
+
+    std::string text;
+    std::vector<std::string> problems;
+    for (const std::string &file : o.mems) {
+        std::vector<MemoryWord> words;
+        if (!ReadInput(file, read, output, &text))
+            return kSimBadInput;
+        if (!ParseMemoryImage(file, text, &words, &problems))
+            return ShowProblems(problems, output), kSimBadInput;
+        for (const MemoryWord &w : words)
+            base.memory[w.address] = w.value;
+    }
+    if (!o.map.empty()) {
+        std::array<int, kOpcodes> mapping;
+        if (!ReadInput(o.map, read, output, &text))
+            return kSimBadInput;
+        if (!ParseMapping(o.map, text, &mapping, &problems))
+            return ShowProblems(problems, output), kSimBadInput;
+        base.SetMapping(mapping);
+    }
+    for (const Assignment &a : sets)
+        WritePlace(base, a.place, a.value);
+
+    if (o.test.empty())
+        return RunOnce(base, o, program, expects, output);
+
+    std::vector<TestCase> cases;
+    if (!ReadInput(o.test, read, output, &text))
+        return kSimBadInput;
+    if (!ParseTestFile(o.test, text, program.equates, &cases, &problems))
+        return ShowProblems(problems, output), kSimBadInput;
+    return RunCases(base, o, cases, expects, output);
+}

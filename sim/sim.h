@@ -1,0 +1,34 @@
+// zanfo-sim: the whole command as a function, so that the command-line
+// program and a browser can run it alike.  Files come through a reader
+// and everything the command prints goes through SimOutput; nothing here
+// exits or keeps state between calls.
+#ifndef ZANFO_SIM_H
+#define ZANFO_SIM_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Reads the file `name` into `text`; on failure returns false with the
+// reason in `error` ("No such file or directory").
+using FileReader = std::function<bool(const std::string &name, std::string *text, std::string *error)>;
+
+// Where the command's output goes, in pieces as it is produced (a trace
+// can be long).
+class SimOutput {
+  public:
+    virtual ~SimOutput() = default;
+    virtual void Out(const std::string &text) = 0;  // standard output
+    virtual void Err(const std::string &text) = 0;  // standard error
+};
+
+// Exit statuses.
+constexpr int kSimHalted = 0;        // the run halted (and every expectation held)
+constexpr int kSimExpectFailed = 1;  // an expectation or a test case failed
+constexpr int kSimBadInput = 2;      // bad command line or input file
+constexpr int kSimStopped = 3;       // a model error or the cycle limit stopped the run
+
+// Runs `zanfo-sim ARGS...` (args without the command's own name).
+int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output);
+
+#endif
