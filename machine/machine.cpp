@@ -136,6 +136,7 @@ struct Path {
     Next next;          // the next address
     StackOp stack;      // push μPC, pop, or empty the stack
     CounterOp counter;  // R <- D, R <- R - 1
+    bool plain;         // to μPC, D or 0, stack and R untouched: the common case
 };
 struct SequencerCode {
     const char *name;   // the Am2910's mnemonic
@@ -143,7 +144,9 @@ struct SequencerCode {
 };
 
 constexpr Path P(Next next, StackOp stack = StackOp::Hold, CounterOp counter = CounterOp::Hold) {
-    return {next, stack, counter};
+    return {next, stack, counter,
+            stack == StackOp::Hold && counter == CounterOp::Hold &&
+                (next == Next::Upc || next == Next::D || next == Next::Zero)};
 }
 constexpr Next kZero = Next::Zero, kUpc = Next::Upc, kD = Next::D, kR = Next::R, kTop = Next::Top,
                kMap = Next::Map, kVector = Next::Vector;
@@ -214,6 +217,10 @@ std::string Hex(unsigned value, int digits) {
 // The cycle.  Every stage reads the state as it was at the start of the
 // cycle and puts what it computes in a Cycle; only Commit writes the state,
 // so a cycle that stops on an error changes nothing.
+//
+// Each stage is a function of its own for the reader, and part of the
+// cycle's one function for the compiler, so the Cycle stays in registers.
+#define STAGE inline __attribute__((always_inline))
 
 struct Cycle {
     uint16_t address;   // of this microinstruction
@@ -222,7 +229,11 @@ struct Cycle {
     uint16_t a, b;      // what the A and B ports read
     uint16_t d;         // the D bus into the ALU
     uint16_t f;         // the ALU result
-    uint8_t status;     // Z N V C of F
+    uint32_t sum;       // an addition's x + y + carry, in 17 bits
+    uint16_t addR;      // its addends: R or ~R,
+    uint16_t addS;      // and S or ~S
+    bool adds;          // F is an addition's (functions 0 to 2)
+    uint8_t status;
     uint16_t y;         // what the destination writes: F, or F through the shifter
     uint16_t bus;       // what the bus takes to the flag registers
     uint16_t loadIr;    // memory at MAR, for IR
@@ -235,7 +246,7 @@ struct Cycle {
 };
 
 // 2. Register addresses: RegA and RegB, or a 4-bit field of the IR.
-inline void RegisterAddresses(const Registers &s, const Microinstruction &w, Cycle &c) {
+STAGE void RegisterAddresses(const Registers &s, const Microinstruction &w, Cycle &c) {
     c.aAddress = w.irA ? (s.ir >> w.irShiftA) & 15 : w.regA;
     c.bAddress = w.irB ? (s.ir >> w.irShiftB) & 15 : w.regB;
     c.a = s.r[c.aAddress];
@@ -243,30 +254,54 @@ inline void RegisterAddresses(const Registers &s, const Microinstruction &w, Cyc
 }
 
 // 3. The D bus: memory at MAR, the constant, a flag register, or 0.
-inline void DBus(const Registers &s, const std::vector<uint16_t> &memory, const Microinstruction &w,
+STAGE void DBus(const Registers &s, const uint16_t *memory, const Microinstruction &w,
                  Cycle &c) {
-    switch (w.d) {
-    case DSource::Zero: c.d = 0; break;
-    case DSource::Memory: c.d = memory[s.mar]; break;
-    case DSource::Constant: c.d = w.constant; break;
-    case DSource::Uflag: c.d = s.uflag; break;
-    case DSource::Mflag: c.d = s.mflag; break;
-    }
+    // Tests rather than a switch: most words put nothing on the bus.
+    if (w.d == DSource::Zero)
+        c.d = 0;
+    else if (w.d == DSource::Constant)
+        c.d = w.constant;
+    else if (w.d == DSource::Memory)
+        c.d = memory[s.mar];
+    else
+        c.d = w.d == DSource::Uflag ? s.uflag : s.mflag;
 }
 
-// R + S + carry, 16 bits, with the carry out of bit 15 and signed overflow.
-inline void Add(uint16_t r, uint16_t s, unsigned carry, Cycle &c) {
-    uint32_t sum = uint32_t{r} + uint32_t{s} + carry;
-    c.f = static_cast<uint16_t>(sum);
-    c.status = ((sum >> 16) ? kFlagC : 0) | ((((r ^ c.f) & (s ^ c.f)) >> 15) ? kFlagV : 0);
+// x + y + carry in 17 bits; the addends are kept for the status.
+STAGE void Add(uint16_t x, uint16_t y, unsigned carry, Cycle &c) {
+    c.sum = uint32_t{x} + uint32_t{y} + carry;
+    c.f = static_cast<uint16_t>(c.sum);
+    c.addR = x;
+    c.addS = y;
+    c.adds = true;
+}
+
+// The status of F: Z and N; after an addition (functions 0 to 2) the
+// carry out of bit 15 and the signed overflow, after the others 0.
+// Worked out only for a cycle that loads it.
+STAGE uint8_t Status(const Cycle &c) {
+    unsigned status = (c.f == 0) * kFlagZ | (c.f >> 15) * kFlagN;
+    if (c.adds)
+        status |= ((c.sum >> 16) & 1) * kFlagC | ((((c.addR ^ c.f) & (c.addS ^ c.f)) >> 15) & 1) * kFlagV;
+    return static_cast<uint8_t>(status);
+}
+
+// The value of an operand of the source pair.
+STAGE uint16_t Pick(Operand operand, const Registers &s, const Cycle &c) {
+    if (operand == Operand::A)
+        return c.a;
+    if (operand == Operand::B)
+        return c.b;
+    if (operand == Operand::D)
+        return c.d;
+    return operand == Operand::Q ? s.q : 0;
 }
 
 // 4. The ALU: the source pair onto R and S, then the function.
-inline void Alu(const Registers &s, const Microinstruction &w, Cycle &c) {
-    const uint16_t in[5] = {0, c.a, c.b, s.q, c.d};  // by Operand
-    uint16_t r = in[static_cast<unsigned>(w.r)];
-    uint16_t sv = in[static_cast<unsigned>(w.s)];
-    c.status = 0;
+STAGE void Alu(const Registers &s, const Microinstruction &w, Cycle &c) {
+    uint16_t r = Pick(w.r, s, c);
+    uint16_t sv = Pick(w.s, s, c);
+    c.adds = false;
     switch (w.function) {
     case 0: Add(r, sv, w.carry, c); break;                            // R + S + c
     case 1: Add(static_cast<uint16_t>(~r), sv, w.carry, c); break;   // S + ~R + c
@@ -277,33 +312,39 @@ inline void Alu(const Registers &s, const Microinstruction &w, Cycle &c) {
     case 6: c.f = r ^ sv; break;                                     // R XOR S
     default: c.f = static_cast<uint16_t>(~(r ^ sv)); break;          // NOT (R XOR S)
     }
-    c.status |= (c.f == 0 ? kFlagZ : 0) | (c.f >> 15 ? kFlagN : 0);
+    c.status = Status(c);
 }
 
 // 5. The shifter, on the way to the destination.
-inline void Shifter(const Microinstruction &w, Cycle &c) {
-    switch (w.shift) {
-    case Shift::None: c.y = c.f; break;
-    case Shift::Right: c.y = static_cast<uint16_t>((c.f >> 1) | (w.arithmetic ? c.f & 0x8000 : 0)); break;
-    case Shift::Left: c.y = static_cast<uint16_t>(c.f << 1); break;
-    }
+STAGE void Shifter(const Microinstruction &w, Cycle &c) {
+    if (w.shift == Shift::None)
+        c.y = c.f;
+    else if (w.shift == Shift::Right)
+        c.y = static_cast<uint16_t>((c.f >> 1) | (w.arithmetic ? c.f & 0x8000 : 0));
+    else
+        c.y = static_cast<uint16_t>(c.f << 1);
 }
 
 // 6. Bus transfers: what reaches IR and the flag bus (memory and MAR are written by Commit).
-inline void BusTransfers(const Registers &s, const std::vector<uint16_t> &memory,
+STAGE void BusTransfers(const Registers &s, const uint16_t *memory,
                          const Microinstruction &w, Cycle &c) {
-    switch (w.transfer) {
-    case Transfer::MemoryToIr: c.loadIr = memory[s.mar]; c.bus = 0; break;
-    case Transfer::FToFlags: c.bus = c.f; break;
-    case Transfer::ConstToFlags: c.bus = w.constant; break;
-    default: c.bus = 0; break;
-    }
+    c.bus = 0;
+    if (w.transfer == Transfer::None)
+        return;
+    if (w.transfer == Transfer::MemoryToIr)
+        c.loadIr = memory[s.mar];
+    else if (w.transfer == Transfer::FToFlags)
+        c.bus = c.f;
+    else if (w.transfer == Transfer::ConstToFlags)
+        c.bus = w.constant;
 }
 
 // 7. The flag registers: the status of F, or the low four bits of the bus.
-inline void FlagRegisters(const Registers &s, const Microinstruction &w, Cycle &c) {
+STAGE void FlagRegisters(const Registers &s, const Microinstruction &w, Cycle &c) {
     c.uflag = s.uflag;
     c.mflag = s.mflag;
+    if (w.flags == FlagLoad::None)
+        return;
     switch (w.flags) {
     case FlagLoad::None: break;
     case FlagLoad::UStatus: c.uflag = c.status; break;
@@ -313,43 +354,51 @@ inline void FlagRegisters(const Registers &s, const Microinstruction &w, Cycle &
     }
 }
 
-bool Fail(MachineError &error, const Cycle &c, const Microinstruction &w, std::string what) {
-    error.address = c.address;
-    error.word = w.word;
+// Why the cycle stops; out of the way of the cycles that do not.
+__attribute__((noinline, cold)) bool Fail(MachineError &error, uint16_t address, const Microinstruction &w,
+                                          const char *what, const Registers &s) {
+    error.address = address;
     error.empty = false;
-    error.what = std::move(what);
+    if (what)
+        error.what = std::string(kSequencer[w.sequencer].name) + what;
+    else
+        error.what = "JMAP: opcode 0x" + Hex(s.ir >> 8, 2) + " (IR 0x" + Hex(s.ir, 4) + ") is not in the mapping";
     return false;
 }
 
 // 8. The sequencer: the test on the flags as they were at the start of
 // the cycle, then the path the instruction takes.
-inline bool Sequencer(const Registers &s, const Microinstruction &w, const std::array<int16_t, kOpcodes> &mapping,
+STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_t *mapping,
                       bool mapped, Cycle &c, MachineError &error) {
     const uint8_t flags = w.testFlags ? s.mflag : s.uflag;
     const unsigned pass = (w.passes >> flags) & 1;
     const Path &path = kSequencer[w.sequencer].paths[(s.counter == 0) * 2 + pass];
     const uint16_t upc = (c.address + 1) & 0xFFF;
-    const char *name = kSequencer[w.sequencer].name;
 
     c.depth = s.depth;
     c.push = false;
+    c.counter = s.counter;
+    if (path.plain) {  // no stack, no counter: CONT, CJP, JZ's and CJS's other paths...
+        c.next = path.next == Next::Upc ? upc : path.next == Next::D ? w.target : 0;
+        return true;
+    }
     uint16_t top = 0;
     if (path.next == Next::Top) {
         if (s.depth == 0)
-            return Fail(error, c, w, std::string(name) + " reads the top of an empty stack");
+            return Fail(error, c.address, w, " reads the top of an empty stack", s);
         top = s.stack[s.depth - 1];
     }
     switch (path.stack) {
     case StackOp::Hold: break;
     case StackOp::Push:
         if (s.depth == kStackDepth)
-            return Fail(error, c, w, std::string(name) + " pushes onto a full stack (5 entries)");
+            return Fail(error, c.address, w, " pushes onto a full stack (5 entries)", s);
         c.push = true;
         c.depth = s.depth + 1;
         break;
     case StackOp::Pop:
         if (s.depth == 0)
-            return Fail(error, c, w, std::string(name) + " pops an empty stack");
+            return Fail(error, c.address, w, " pops an empty stack", s);
         c.depth = s.depth - 1;
         break;
     case StackOp::Clear: c.depth = 0; break;
@@ -370,33 +419,33 @@ inline bool Sequencer(const Registers &s, const Microinstruction &w, const std::
         if (!mapped) {
             c.next = static_cast<uint16_t>(opcode);
         } else if (mapping[opcode] < 0) {
-            return Fail(error, c, w, "JMAP: opcode 0x" + Hex(opcode, 2) + " (IR 0x" + Hex(s.ir, 4) +
-                                         ") is not in the mapping");
+            return Fail(error, c.address, w, nullptr, s);
         } else {
             c.next = static_cast<uint16_t>(mapping[opcode]);
         }
         break;
     }
     case Next::Vector:  // CJV stops the run before its cycle starts
-        return Fail(error, c, w, "CJV is not modelled");
+        return Fail(error, c.address, w, " is not modelled", s);
     }
     return true;
 }
 
 // The end of the cycle: everything computed above is written.
-inline void Commit(Registers &s, std::vector<uint16_t> &memory, std::vector<uint8_t> &written,
+STAGE void Commit(Registers &s, uint16_t *memory, uint8_t *written,
                    const Microinstruction &w, const Cycle &c) {
-    switch (w.to) {
-    case Destination::None: break;
-    case Destination::B: s.r[c.bAddress] = c.y; break;
-    case Destination::Q: s.q = c.y; break;
-    }
-    switch (w.transfer) {
-    case Transfer::MemoryToIr: s.ir = c.loadIr; break;
-    case Transfer::FToMemory: memory[s.mar] = c.f; written[s.mar] = 1; break;
-    case Transfer::FToMar: s.mar = c.f; break;
-    case Transfer::ConstToMemory: memory[s.mar] = w.constant; written[s.mar] = 1; break;
-    default: break;
+    if (w.to == Destination::B)
+        s.r[c.bAddress] = c.y;
+    else if (w.to == Destination::Q)
+        s.q = c.y;
+    if (w.transfer != Transfer::None) {
+        switch (w.transfer) {
+        case Transfer::MemoryToIr: s.ir = c.loadIr; break;
+        case Transfer::FToMemory: memory[s.mar] = c.f; written[s.mar] = 1; break;
+        case Transfer::FToMar: s.mar = c.f; break;
+        case Transfer::ConstToMemory: memory[s.mar] = w.constant; written[s.mar] = 1; break;
+        default: break;
+        }
     }
     s.uflag = c.uflag;
     s.mflag = c.mflag;
@@ -433,7 +482,6 @@ bool ConditionHolds(unsigned code, uint8_t flags) {
 
 Microinstruction Decode(uint64_t word, bool loopToAddress) {
     Microinstruction m;
-    m.word = word;
     m.fault = UnmodelledFields(word).empty() ? Fault::None : Fault::Unmodelled;
     m.halt = GetField(word, Field::Break) != 0;
 
@@ -495,6 +543,7 @@ bool operator==(const Registers &a, const Registers &b) {
 Machine::Machine() : memory(kMemoryWords, 0), written(kMemoryWords, 0) { mapping_.fill(-1); }
 
 void Machine::LoadWord(unsigned address, uint64_t word) {
+    words_[address & 0xFFF] = word;
     Microinstruction &slot = store_[address & 0xFFF];
     bool breakpoint = slot.breakpoint;
     slot = Decode(word, loopToAddress_);
@@ -506,7 +555,7 @@ void Machine::SetLoopToAddress(bool on) {
     for (Microinstruction &slot : store_)
         if (slot.fault != Fault::Empty) {
             bool breakpoint = slot.breakpoint;
-            slot = Decode(slot.word, on);
+            slot = Decode(words_[&slot - store_.data()], on);
             slot.breakpoint = breakpoint;
         }
 }
@@ -517,51 +566,117 @@ void Machine::SetMapping(const std::array<int, kOpcodes> &addresses) {
     mapped_ = true;
 }
 
+// What a cycle works on besides the registers, as a run holds it.
+struct CycleParts {
+    const Microinstruction *store;  // the decoded control store
+    const uint64_t *words;          // the same words as loaded
+    uint16_t *memory;               // kMemoryWords words
+    uint8_t *written;               // marks of the memory words written
+    const int16_t *mapping;         // JMAP's addresses per opcode
+    bool mapped;                    // false: JMAP goes to IR >> 8
+};
+
+namespace {
+
+// 1. A word that cannot run: the address is empty, or a field holds a
+// value the model does not define.
+__attribute__((noinline, cold)) StepResult FetchError(MachineError &error, uint16_t address,
+                                                      const Microinstruction &w, uint64_t word) {
+    error.address = address;
+    error.word = word;
+    error.empty = w.fault == Fault::Empty;
+    error.what = error.empty ? "no microword at this address" : "not modelled: " + UnmodelledFields(word);
+    return StepResult::Error;
+}
+
+}  // namespace
+
 // One cycle, in the order of the machine: the word at μPC (an empty
 // address or an unmodelled value stops the run first), the register
 // addresses, the D bus, the ALU, the shifter and destination, the bus
 // transfers, the flags, the sequencer; then everything is written, and
 // a word with the Break bit ends the run.
-StepResult Machine::Step() {
+namespace {
+
+// One cycle, in the order of the machine: the word at μPC (an empty
+// address or an unmodelled value stops the run first), the register
+// addresses, the D bus, the ALU, the shifter and destination, the bus
+// transfers, the flags, the sequencer; then everything is written, and
+// a word with the Break bit ends the run.
+STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &error, uint16_t &executed) {
     // 1. Fetch, and the check of what cannot run.
     Cycle c{};
     c.address = regs.upc & 0xFFF;
-    const Microinstruction &w = store_[c.address];
-    if (w.fault != Fault::None) {
-        error.address = c.address;
-        error.word = w.word;
-        error.empty = w.fault == Fault::Empty;
-        error.what = error.empty ? "no microword at this address" : "not modelled: " + UnmodelledFields(w.word);
+    const Microinstruction &w = k.store[c.address];
+    if (w.fault != Fault::None)
+        return FetchError(error, c.address, w, k.words[c.address]);
+    RegisterAddresses(regs, w, c);       // 2
+    DBus(regs, k.memory, w, c);          // 3
+    Alu(regs, w, c);                     // 4
+    Shifter(w, c);                       // 5
+    BusTransfers(regs, k.memory, w, c);  // 6
+    FlagRegisters(regs, w, c);           // 7
+    if (!Sequencer(regs, w, k.mapping, k.mapped, c, error)) {  // 8
+        error.word = k.words[c.address];
         return StepResult::Error;
     }
-    RegisterAddresses(regs, w, c);     // 2
-    DBus(regs, memory, w, c);          // 3
-    Alu(regs, w, c);                   // 4
-    Shifter(w, c);                     // 5
-    BusTransfers(regs, memory, w, c);  // 6
-    FlagRegisters(regs, w, c);         // 7
-    if (!Sequencer(regs, w, mapping_, mapped_, c, error))  // 8
-        return StepResult::Error;
-    Commit(regs, memory, written, w, c);
+    Commit(regs, k.memory, k.written, w, c);
     executed = c.address;
-    ++cycles;
     return w.halt ? StepResult::Halted : StepResult::Ran;  // 9
 }
 
-RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher) {
+}  // namespace
+
+StepResult Machine::Step() {
+    StepResult result = OneCycle(CycleParts{store_.data(), words_.data(), memory.data(), written.data(), mapping_.data(), mapped_},
+                                 regs, error, executed);
+    cycles += result != StepResult::Error;
+    return result;
+}
+
+// The run keeps the registers in a copy of its own, which the compiler
+// can hold in machine registers, and puts them back when it ends or when
+// a watcher looks.  A run without breakpoints or watcher has a loop of
+// its own, without their tests.
+template <bool kWatched>
+RunEnd RunLoop(Machine &machine, const CycleParts &k, uint64_t maxCycles, CycleWatcher *watcher) {
+    Registers regs = machine.regs;
+    uint64_t cycles = machine.cycles;
+    uint16_t executed = machine.executed;
+    auto putBack = [&] {
+        machine.regs = regs;
+        machine.cycles = cycles;
+        machine.executed = executed;
+    };
     for (;;) {
-        if (machine.cycles >= maxCycles)
-            return RunEnd::CycleLimit;
-        if (machine.At(machine.regs.upc).breakpoint)
-            return RunEnd::Breakpoint;
-        if (watcher)
-            watcher->Before(machine);
-        StepResult result = machine.Step();
-        if (watcher)
+        if (cycles >= maxCycles)
+            return putBack(), RunEnd::CycleLimit;
+        if (kWatched) {
+            if (k.store[regs.upc & 0xFFF].breakpoint)
+                return putBack(), RunEnd::Breakpoint;
+            if (watcher) {
+                putBack();
+                watcher->Before(machine);
+            }
+        }
+        StepResult result = OneCycle(k, regs, machine.error, executed);
+        cycles += result != StepResult::Error;
+        if (kWatched && watcher) {
+            putBack();
             watcher->After(machine, result);
-        if (result == StepResult::Halted)
-            return RunEnd::Halted;
-        if (result == StepResult::Error)
-            return RunEnd::Error;
+        }
+        if (result != StepResult::Ran)
+            return putBack(), result == StepResult::Halted ? RunEnd::Halted : RunEnd::Error;
     }
+}
+
+RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher) {
+    const CycleParts k{machine.store_.data(), machine.words_.data(), machine.memory.data(), machine.written.data(),
+                  machine.mapping_.data(), machine.mapped_};
+    bool breakpoints = false;
+    for (const Microinstruction &w : machine.store_)
+        breakpoints |= w.breakpoint;
+    if (watcher || breakpoints)
+        return RunLoop<true>(machine, k, maxCycles, watcher);
+    return RunLoop<false>(machine, k, maxCycles, nullptr);
 }

@@ -58,9 +58,9 @@ enum class Fault : uint8_t {
     Unmodelled,  // a field holds a value the model does not define
 };
 
-// One control-store word, decoded when it is loaded.
-struct Microinstruction {
-    uint64_t word = 0;                       // the microword as loaded, for messages and the trace
+// One control-store word, decoded when it is loaded: 32 bytes, so that
+// a cycle finds its word with a shift.
+struct alignas(32) Microinstruction {
     Fault fault = Fault::Empty;              // Fault::None: the word can run
     bool halt = false;                       // Break: the run stops after this cycle
     bool breakpoint = false;                 // --break: the run stops before this cycle
@@ -124,6 +124,23 @@ struct MachineError {
     std::string what;      // what went wrong, naming the field or the instruction
 };
 
+// How a run ended.
+enum class RunEnd : uint8_t {
+    Halted,      // a HALT word ran
+    Breakpoint,  // μPC reached a --break address
+    Error,       // a cycle stopped on an error: see Machine::error
+    CycleLimit,  // maxCycles cycles ran without a HALT
+};
+
+// What a run shows to a watcher (the trace): called around every cycle.
+class Machine;
+class CycleWatcher {
+  public:
+    virtual ~CycleWatcher() = default;
+    virtual void Before(const Machine &machine) = 0;
+    virtual void After(const Machine &machine, StepResult result) = 0;
+};
+
 class Machine {
   public:
     Machine();
@@ -148,28 +165,18 @@ class Machine {
     MachineError error;              // set when Step returns Error
 
     const Microinstruction &At(unsigned address) const { return store_[address & 0xFFF]; }
+    uint64_t WordAt(unsigned address) const { return words_[address & 0xFFF]; }  // as loaded
 
   private:
+    friend RunEnd Run(Machine &, uint64_t, CycleWatcher *);
+    template <bool>
+    friend RunEnd RunLoop(Machine &, const struct CycleParts &, uint64_t, CycleWatcher *);
+
     std::array<Microinstruction, kStoreSize> store_;
+    std::array<uint64_t, kStoreSize> words_{};  // the microwords as loaded, for messages
     std::array<int16_t, kOpcodes> mapping_;  // JMAP's address per opcode, -1 not mapped
     bool mapped_ = false;                    // false: JMAP goes to IR >> 8
     bool loopToAddress_ = false;             // RFCT runs as RPCT
-};
-
-// How a run ended.
-enum class RunEnd : uint8_t {
-    Halted,      // a HALT word ran
-    Breakpoint,  // μPC reached a --break address
-    Error,       // a cycle stopped on an error: see Machine::error
-    CycleLimit,  // maxCycles cycles ran without a HALT
-};
-
-// What a run shows to a watcher (the trace): called around every cycle.
-class CycleWatcher {
-  public:
-    virtual ~CycleWatcher() = default;
-    virtual void Before(const Machine &machine) = 0;
-    virtual void After(const Machine &machine, StepResult result) = 0;
 };
 
 // Runs until a HALT, a breakpoint, an error or `maxCycles` cycles in all

@@ -390,7 +390,7 @@ class Tracer : public CycleWatcher {
             return;
         const Registers &now = m.regs;
         std::string line = Format("%03X  ", m.executed);
-        std::string notation = Describe(m.At(m.executed).word);
+        std::string notation = Describe(m.WordAt(m.executed));
         line += notation;
         if (notation.size() < 36)
             line.append(36 - notation.size(), ' ');
