@@ -158,15 +158,14 @@ bool ParsePlace(const std::string &text, const Equates &equates, Place *place, s
     if (equate != equates.end()) {
         if (MachinePlace(equate->second, place))
             return true;
-        *error = place->name + " stands for " + equate->second + ", a field of the IR, not a register";
+        *error = "stands for " + equate->second + ", a field of the IR, not a register";
         return false;
     }
     unsigned number;
     if (RegisterNumber(lower, &number))
-        *error = place->name + ": there are 64 registers, R0 to R63";
+        *error = "there are 64 registers, R0 to R63";
     else
-        *error = "unknown name \"" + place->name +
-                 "\": expected R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR] or an EQU name of the source";
+        *error = "unknown name: expected R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR] or an EQU name of the source";
     return false;
 }
 
@@ -174,7 +173,7 @@ bool ParseAssignment(const std::string &text, const Equates &equates, Assignment
                      std::string *error) {
     size_t eq = text.find('=');
     if (eq == std::string::npos) {
-        *error = "\"" + text + "\": expected NAME=VALUE";
+        *error = "expected NAME=VALUE";
         return false;
     }
     if (!ParsePlace(text.substr(0, eq), equates, &assignment->place, error))
@@ -182,10 +181,8 @@ bool ParseAssignment(const std::string &text, const Equates &equates, Assignment
     Place::Kind kind = assignment->place.kind;
     uint32_t max = kind == Place::Uflag || kind == Place::Mflag ? 15 : 0xFFFF;
     uint32_t value;
-    if (!ParseNumber(Trim(text.substr(eq + 1)), max, &value, error)) {
-        *error = assignment->place.name + ": " + *error;
+    if (!ParseNumber(Trim(text.substr(eq + 1)), max, &value, error))
         return false;
-    }
     assignment->value = static_cast<uint16_t>(value);
     return true;
 }
@@ -346,7 +343,7 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
                 Assignment a;
                 std::string error;
                 if (!ParseAssignment(words[i], equates, &a, &error))
-                    problems->push_back(At(name, n, error));
+                    problems->push_back(At(name, n, words[i] + ": " + error));
                 else
                     (keyword == "set" ? current.sets : current.expects).push_back(a);
             }

@@ -287,12 +287,19 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
 // ---------------------------------------------------------------------------
 // What the command prints.
 
-// "0x000C 12", with the signed value too when bit 15 is set.
-std::string Value(uint16_t v, const char *gap = " ") {
-    std::string text = Format("0x%04X%s%u", v, gap, v);
+// "0x000C  12" for the state, with the signed value too when bit 15 is set.
+std::string Value(uint16_t v) {
+    std::string text = Format("0x%04X  %u", v, v);
     if (v & 0x8000)
         text += Format(" (%d)", static_cast<int>(v) - 0x10000);
     return text;
+}
+
+// "0x000C (12)" in a sentence.
+std::string ValueInText(uint16_t v) {
+    if (v & 0x8000)
+        return Format("0x%04X (%u = %d)", v, v, static_cast<int>(v) - 0x10000);
+    return Format("0x%04X (%u)", v, v);
 }
 
 std::string FlagLetters(uint8_t f) {
@@ -334,36 +341,37 @@ std::string StateReport(const Machine &m, const Program &program) {
     line("μPC", Format("%03X", m.regs.upc));
     line("counter", Format("%03X", m.regs.counter));
     line("stack", StackText(m.regs));
-    line("Q", Value(m.regs.q, "  "), nameOf(kRegisterCount));
-    line("MAR", Value(m.regs.mar, "  "));
-    line("IR", Value(m.regs.ir, "  "));
+    line("Q", Value(m.regs.q), nameOf(kRegisterCount));
+    line("MAR", Value(m.regs.mar));
+    line("IR", Value(m.regs.ir));
     for (auto flags : {std::make_pair("UFLAG", m.regs.uflag), std::make_pair("MFLAG", m.regs.mflag)})
         line(flags.first, Format("0x%X     Z=%d N=%d V=%d C=%d", flags.second, (flags.second & kFlagZ) != 0,
                                  (flags.second & kFlagN) != 0, (flags.second & kFlagV) != 0,
                                  (flags.second & kFlagC) != 0));
     for (unsigned i = 0; i < kRegisterCount; ++i)
         if (m.regs.r[i])
-            line(Format("R%u", i), Value(m.regs.r[i], "  "), nameOf(i));
+            line(Format("R%u", i), Value(m.regs.r[i]), nameOf(i));
     for (size_t a = 0; a < kMemoryWords; ++a)
         if (m.written[a])
-            line(Format("MEM[0x%04zX]", a), Value(m.memory[a], "  "));
+            line(Format("MEM[0x%04zX]", a), Value(m.memory[a]));
     return out;
 }
 
 // How a run ended, for the first line of the state and for test cases.
+std::string Cycles(uint64_t n) { return Format("%" PRIu64 " cycle%s", n, n == 1 ? "" : "s"); }
+
 std::string EndLine(const Machine &m, RunEnd end) {
     switch (end) {
-    case RunEnd::Halted: return Format("halted at %03X after %" PRIu64 " cycles", m.executed, m.cycles);
-    case RunEnd::Breakpoint: return Format("break before %03X after %" PRIu64 " cycles", m.regs.upc, m.cycles);
-    default: return Format("stopped before %03X after %" PRIu64 " cycles", m.regs.upc, m.cycles);
+    case RunEnd::Halted: return Format("halted at %03X after ", m.executed) + Cycles(m.cycles);
+    case RunEnd::Breakpoint: return Format("break before %03X after ", m.regs.upc) + Cycles(m.cycles);
+    default: return Format("stopped before %03X after ", m.regs.upc) + Cycles(m.cycles);
     }
 }
 
 // Why the run stopped, for an error or the cycle limit.
 std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles) {
     if (end == RunEnd::CycleLimit)
-        return Format("no HALT within %" PRIu64 " cycles (--max-cycles); stopped before address %03X", maxCycles,
-                      m.regs.upc);
+        return Format("no HALT within %" PRIu64 " cycles (--max-cycles)", maxCycles);
     const MachineError &e = m.error;
     if (e.empty)
         return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
@@ -454,8 +462,8 @@ std::vector<std::string> Failures(const Machine &m, const std::vector<Assignment
         if (got == e.value)
             continue;
         bool flags = e.place.kind == Place::Uflag || e.place.kind == Place::Mflag;
-        failures.push_back(e.place.name + ": expected " + (flags ? FlagValue(e.value) : Value(e.value)) +
-                           ", got " + (flags ? FlagValue(got) : Value(got)));
+        failures.push_back(e.place.name + ": expected " + (flags ? FlagValue(e.value) : ValueInText(e.value)) +
+                           ", got " + (flags ? FlagValue(got) : ValueInText(got)));
     }
     return failures;
 }
@@ -507,7 +515,7 @@ int RunCases(const Machine &base, const Options &o, const std::vector<TestCase> 
         }
         if (verdict.empty()) {
             ++passed;
-            output.Out(Format("ok    %s (%" PRIu64 " cycles)\n", t.name.c_str(), m.cycles));
+            output.Out("ok    " + t.name + " (" + Cycles(m.cycles) + ")\n");
         } else {
             ++failed;
             output.Out("FAIL  " + t.name + ": " + verdict + "\n");
@@ -556,17 +564,21 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
 
     // The assignments of the command line, now that the equates are known.
     std::vector<Assignment> sets, expects;
-    bool ok = true;
+    std::string errors;
     for (const auto &list : {std::make_pair(&o.sets, &sets), std::make_pair(&o.expects, &expects)})
         for (const std::string &text : *list.first) {
             Assignment a;
             if (ParseAssignment(text, program.equates, &a, &error))
                 list.second->push_back(a);
             else
-                ok = !UsageError(output, (list.first == &o.sets ? "--set " : "--expect ") + error);
+                errors += std::string(list.first == &o.sets ? "--set " : "--expect ") + text + ": " + error + "\n";
         }
-    if (!ok)
-        return kSimBadInput;
+    if (!errors.empty()) {
+        errors.pop_back();
+        for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 12)
+            errors.replace(at, 1, "\nzanfo-sim: ");
+        return UsageError(output, errors);
+    }
 
     Machine base;
     base.SetLoopToAddress(o.loopToAddress);
