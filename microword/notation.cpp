@@ -293,30 +293,42 @@ class Decoder {
         const std::string rText = Port(r), sText = Port(s);
 
         // INCR(R5), NEG(RQ): the operand is on S and is the destination.
+        std::string unary;
         if ((dest_ == kDestB && f_.src == 3) || (dest_ == kDestQ && f_.src == 2))
             for (const auto &u : kUnary)
                 if (u.fun == f_.fun && u.carry == f_.carry)
-                    alu_.push_back(std::string(u.word) + "(" + dest + ")");
+                    unary = std::string(u.word) + "(" + dest + ")";
         // R5 = R3, MEM = RQ, RQ = UFLAG: the value passes the ALU with zero added.
+        std::string simple;
         if (!dyadicOnly && f_.fun == 0 && f_.carry == 0) {
             if (r == Input::Zero && s != Input::Zero)
-                alu_.push_back(dest + " = " + sText);
+                simple = dest + " = " + sText;
             else if (f_.src == 7 && f_.y == kBusFlagsToD && (dest_ == kDestB || dest_ == kDestQ))
-                alu_.push_back(dest + " = " + rText);
+                simple = dest + " = " + rText;
         }
-        if (simpleOnly)
-            return;
-        const bool carryFits = kOperators[f_.fun].carry == f_.carry;
-        if (!carryFits && !alu_.empty())
-            return;
+        // An assignment that selects one port only gives the other port
+        // the same select; a two-operand item gives it 0.  So where the
+        // two selects differ, "R5 = IRA1 + 0" is likelier than "R5 = IRA1".
+        const bool selectsFollow = f_.ar == 0 || f_.ar == 3 || (dest_ == kDestB && s == Input::A);
         // The operand that stands first: R - S is function 2, S - R function 1;
         // otherwise the one that reads best (the destination, a register).
-        const char *op = kOperators[f_.fun].word;
-        bool sFirst = f_.fun == 1 || (f_.fun != 2 && Rank(s, sText, dest) < Rank(r, rText, dest));
-        std::string first = sFirst ? sText : rText, second = sFirst ? rText : sText;
-        alu_.push_back(dest + " = " + first + " " + op + " " + second);
-        if (f_.fun != 1 && f_.fun != 2)
-            alu_.push_back(dest + " = " + second + " " + op + " " + first);
+        std::vector<std::string> dyadic;
+        const bool carryFits = kOperators[f_.fun].carry == f_.carry;
+        if ((!simpleOnly || simple.empty()) && (carryFits || (unary.empty() && simple.empty()))) {
+            const char *op = kOperators[f_.fun].word;
+            bool sFirst = f_.fun == 1 || (f_.fun != 2 && Rank(s, sText, dest) < Rank(r, rText, dest));
+            std::string first = sFirst ? sText : rText, second = sFirst ? rText : sText;
+            dyadic.push_back(dest + " = " + first + " " + op + " " + second);
+            if (f_.fun != 1 && f_.fun != 2)
+                dyadic.push_back(dest + " = " + second + " " + op + " " + first);
+        }
+        if (!selectsFollow)
+            alu_ = dyadic;
+        for (const std::string *single : {&unary, &simple})
+            if (!single->empty())
+                alu_.push_back(*single);
+        if (selectsFollow)
+            alu_.insert(alu_.end(), dyadic.begin(), dyadic.end());
     }
 
     static int Rank(Input in, const std::string &text, const std::string &dest) {
