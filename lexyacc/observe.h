@@ -33,10 +33,10 @@ class AssemblyObserver {
     virtual void UnknownLabel(const char * /*name*/) {}
 
     // The source ended inside the comment opened on `line`.
-    virtual void UnclosedComment(int /*line*/) {}
+    virtual void UnclosedComment(bool /*firstPass*/, int /*line*/) {}
 
     // A byte that starts no token, on `line`, just before zanfo's notice.
-    virtual void UnrecognizedCharacter(int /*line*/) {}
+    virtual void UnrecognizedCharacter(bool /*firstPass*/, int /*line*/) {}
 };
 
 // Set by AssembleText for one run; null otherwise.
