@@ -42,7 +42,7 @@ enum class Mode { Words, Fields, Source, Listing };
 
 struct Options {
     Mode mode = Mode::Words;
-    bool modeGiven = false;
+    std::string modeOption;  // the option that chose the mode, or ""
     bool help = false;
     bool version = false;
     std::string output;
@@ -53,10 +53,10 @@ struct Options {
 Options Parse(const std::vector<std::string> &args) {
     Options o;
     auto setMode = [&o](Mode mode, const std::string &arg) {
-        if (o.modeGiven && o.mode != mode && o.error.empty())
-            o.error = arg + " cannot go with --fields, --source or --listing";
+        if (!o.modeOption.empty() && o.mode != mode && o.error.empty())
+            o.error = o.modeOption + " and " + arg + " cannot go together";
         o.mode = mode;
-        o.modeGiven = true;
+        o.modeOption = arg;
     };
     bool onlyFiles = false;
     for (size_t i = 0; i < args.size(); ++i) {
