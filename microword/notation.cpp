@@ -217,8 +217,10 @@ class Decoder {
         // names; with any other bus code the machine reads 0.
         if (f_.y == kBusMemToD)
             return "MEM";
+        // A 0 written in an operation is the ALU's own zero input, not the
+        // bus: 65536 is the number that puts a 0 constant on the bus.
         if (f_.y == kBusConstToD)
-            return Number(f_.cte);
+            return f_.cte == 0 && operation_ ? "$10000" : Number(f_.cte);
         if (f_.y == kBusFlagsToD && f_.flag == kFlagReadU)
             return "UFLAG";
         if (f_.y == kBusFlagsToD && f_.flag == kFlagReadM)
@@ -242,6 +244,7 @@ class Decoder {
     void DecodeAlu() {
         const bool toRegister = dest_ == kDestB || dest_ == kDestFromD;
         const bool toQ = dest_ == kDestQ || dest_ == kDestQFromD;
+        readsB_ = toRegister;  // the B address is also where a result goes
         if (dest_ == kDestFromD || dest_ == kDestQFromD) {
             // "R5 = MEM", "RQ = 7": the value comes from the bus, not the ALU's output.
             UseD();
@@ -270,9 +273,18 @@ class Decoder {
             alu_.push_back("");
     }
 
+    // The ports and the D input the source pair reads.
+    void ReadInputs(Input r, Input s) {
+        readsA_ = r == Input::A || s == Input::A;
+        readsB_ = readsB_ || s == Input::B;
+        if (r == Input::D)
+            UseD();
+    }
+
     // An operation whose result goes to a register, Q, memory or a flag
     // register: one of the assignments, a one-operand item, or "x = a op b".
     void DecodeOperation(std::string dest) {
+        operation_ = true;
         bool simpleOnly = false, dyadicOnly = false;
         if (dest.empty()) {
             takesY_ = true;
@@ -288,8 +300,7 @@ class Decoder {
             }
         }
         const Input r = kSourcePairs[f_.src].r, s = kSourcePairs[f_.src].s;
-        if (r == Input::D)
-            UseD();
+        ReadInputs(r, s);
         const std::string rText = Port(r), sText = Port(s);
 
         // INCR(R5), NEG(RQ): the operand is on S and is the destination.
@@ -345,10 +356,10 @@ class Decoder {
 
     // COMP(a, b) computes a - b for UFLAG: a on R with function 2, on S with 1.
     void DecodeComparison() {
+        operation_ = true;
         takesFlag_ = true;
         const Input r = kSourcePairs[f_.src].r, s = kSourcePairs[f_.src].s;
-        if (r == Input::D)
-            UseD();
+        ReadInputs(r, s);
         std::string rText = Port(r), sText = Port(s);
         alu_.push_back(f_.fun == 2 ? "COMP(" + rText + ", " + sText + ")" : "COMP(" + sText + ", " + rText + ")");
     }
@@ -379,6 +390,10 @@ class Decoder {
             notes_.push_back("ConstantAddr " + Number(f_.cte) + " with no item that uses it");
         if (f_.brk)
             halt_ = "HALT";
+        if (!readsA_ && f_.rega != 0)
+            notes_.push_back("RegA " + Number(f_.rega) + " that no item reads");
+        if (!readsB_ && f_.regb != 0)
+            notes_.push_back("RegB " + Number(f_.regb) + " that no item reads or writes");
     }
 
     Fields f_;
@@ -390,6 +405,9 @@ class Decoder {
     bool takesFlag_ = false;            // ... for FlagInstr
     bool takesConst_ = false;           // ... for ConstantAddr
     bool seqTakesConst_ = false;        // the sequencer item puts its operand there
+    bool operation_ = false;            // the ALU item is an operation or COMP
+    bool readsA_ = false;               // the ALU item uses the A address
+    bool readsB_ = false;               // ... the B address
     std::vector<std::string> notes_;    // what zanfo cannot write
 };
 

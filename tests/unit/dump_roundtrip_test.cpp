@@ -26,6 +26,7 @@
 #include "assemble.h"
 #include "disassemble.h"
 #include "mic_file.h"
+#include "notation.h"
 
 namespace {
 
@@ -188,8 +189,12 @@ class ProgramGenerator {
             return rng_.OneIn(6) ? "iy" : "IRB" + std::to_string(rng_.Below(4));
         if (kind == "RQ")
             return rng_.OneIn(6) ? "q" : "RQ";
-        if (kind == "N")
-            return Number(rng_.OneIn(4) ? 0 : rng_.OneIn(3) ? rng_.Below(16) : rng_.Below(70000));
+        if (kind == "N") {
+            // 65536 and 131072 put a 0 on the bus; 4294967296 reads as 0.
+            const char *edges[] = {"65535", "65536", "$20000", "4294967296"};
+            return rng_.OneIn(10) ? rng_.Pick(edges)
+                                  : Number(rng_.OneIn(4) ? 0 : rng_.OneIn(3) ? rng_.Below(16) : rng_.Below(70000));
+        }
         return kind;
     }
 
@@ -217,6 +222,9 @@ uint64_t FromEnvironment(const char *name, uint64_t fallback) {
 void ExpectRoundTrip(const std::string &name, const std::string &mic, const std::string &context) {
     MicFile file = ParseMicText(name, mic, MicUse::Listing);
     ASSERT_FALSE(file.Refused()) << context;
+    for (const MicWord &w : file.words)
+        for (const std::string &note : Inexpressible(w.word))
+            ADD_FAILURE() << context << "\nword " << w.line << ": " << note;
     Disassembly d = Disassemble(file);
     EXPECT_TRUE(d.exact) << context << "\n" << d.source;
     for (const MicProblem &p : d.problems)
