@@ -6,6 +6,7 @@
 
 #include "driver.h"
 #include "errors.h"
+#include "observe.h"
 #include "tables.h"
 #include "zanfo.h"
 
@@ -48,7 +49,7 @@ struct MemoryStream {
 
 }  // namespace
 
-Assembly AssembleText(const std::string &source) {
+Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     Assembly result;
     FILE *in = OpenText(source);
     MemoryStream mic, diagnostics, notices;
@@ -69,11 +70,13 @@ Assembly AssembleText(const std::string &source) {
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
     scannerFatalHook = StopAssembly;
+    assemblyObserver = observer;
     try {
         result.parsed = RunPasses() == 0;
     } catch (const ScannerStopped &) {
         result.stopped = true;
     }
+    assemblyObserver = nullptr;
     scannerFatalHook = previousHook;
     fatalText = nullptr;
     diagnosticStream = nullptr;

@@ -468,12 +468,10 @@ std::string UnmodelledFields(uint64_t word) {
             continue;
         out += std::string(out.empty() ? "" : ", ") + InfoOf(field).name + " " + std::to_string(value);
         if (field == Field::Sequencer)
-            out += std::string(" (") + SequencerName(value) + ")";
+            out += std::string(" (") + kSequencer[value].name + ")";
     }
     return out;
 }
-
-const char *SequencerName(unsigned code) { return kSequencer[code & 15].name; }
 
 bool ConditionHolds(unsigned code, uint8_t flags) {
     bool holds = kConditions[code & 15](FlagsOf(flags & 15));

@@ -90,8 +90,6 @@ Microinstruction Decode(uint64_t word, bool loopToAddress = false);
 // as "AluDest 3" (several joined by ", "); empty when there are none.
 std::string UnmodelledFields(uint64_t word);
 
-// The Am2910's name of a sequencer code ("RFCT").
-const char *SequencerName(unsigned code);
 
 // True when condition `code` (0..31) holds on a flag register holding `flags`.
 bool ConditionHolds(unsigned code, uint8_t flags);

@@ -16,6 +16,7 @@
 #include "machine.h"
 #include "mic_file.h"
 #include "microword.h"
+#include "notation.h"
 
 namespace {
 
@@ -313,7 +314,7 @@ std::string FlagLetters(uint8_t f) {
 std::string FlagValue(uint16_t f) { return Format("0x%X (%s)", f, FlagLetters(static_cast<uint8_t>(f)).c_str()); }
 
 // The microword in zanfo's notation, as zanfo-dump prints it.
-std::string Describe(uint64_t word) { return Format("%016" PRIX64, word); }
+std::string Describe(uint64_t word) { return DescribeWord(word); }
 
 std::string StackText(const Registers &regs) {
     if (regs.depth == 0)

@@ -5,8 +5,8 @@
 #   run_case.sh ZANFO CASE_DIR
 #
 # A case folder holds:
-#   command           optional: the command to run instead of zanfo, a name
-#                     found in ZANFO's folder (zanfo-sim), as installed
+#   command           optional: the command to run instead of zanfo, one of
+#                     the toolchain's found beside ZANFO (zanfo-dump, ...)
 #   args              the arguments, one per line (absent: the one argument "prog.zan")
 #   setup.sh          optional, run with bash in the scratch folder before zanfo;
 #                     it may also write expected files too big to keep in the
