@@ -59,4 +59,12 @@ dump=$work/root/usr/bin/zanfo-dump
 (cd "$work/run" && "$dump" --source -o back.zan fetch_decode.mic && "$zanfo" back.zan > /dev/null) ||
     fail "installed zanfo-dump --source failed"
 cmp -s "$src/examples/fetch_decode.mic" "$work/run/back.mic" || fail "installed zanfo-dump --source did not read the example back"
+# zanfo-sim, with its man page: the multiply example passes its test file.
+sim=$work/root/usr/bin/zanfo-sim
+[ -x "$sim" ] || fail "the package installs no /usr/bin/zanfo-sim:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-sim.1*')" ] ||
+    fail "the package installs no zanfo-sim man page:"$'\n'"$(dpkg-deb -c "$deb")"
+"$sim" --test "$src/examples/multiply.test" "$src/examples/multiply.zan" > "$work/sim.out" 2>&1 ||
+    fail "installed zanfo-sim failed the multiply example's test file:"$'\n'"$(cat "$work/sim.out")"
+
 echo "$(basename "$deb") installs a working zanfo and zanfo-dump, and their man pages"
