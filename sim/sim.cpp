@@ -227,6 +227,7 @@ struct Program {
     std::vector<MicWord> words;             // what the control store holds
     Equates equates;                        // of a source
     std::map<unsigned, std::string> names;  // register number (64 for Q) -> its EQU names
+    std::map<uint32_t, std::string> labels; // address -> the label the trace writes for it
 };
 
 // zanfo's messages as FILE:LINE: message, in UTF-8.
@@ -265,6 +266,8 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
             return false;
         }
         mic = a.mic;
+        for (const auto &label : a.labels)
+            program->labels.emplace(static_cast<uint32_t>(label.second), label.first);  // the first in name order
         for (const auto &e : a.equates) {
             program->equates[e.first] = e.second;
             Place place;
@@ -314,7 +317,15 @@ std::string FlagLetters(uint8_t f) {
 std::string FlagValue(uint16_t f) { return Format("0x%X (%s)", f, FlagLetters(static_cast<uint8_t>(f)).c_str()); }
 
 // The microword in zanfo's notation, as zanfo-dump prints it.
-std::string Describe(uint64_t word) { return DescribeWord(word); }
+// Jump targets by the source's labels.
+std::string Describe(uint64_t word, const Program &program) {
+    if (program.labels.empty())
+        return DescribeWord(word);
+    return DescribeWord(word, [&program](uint32_t address) {
+        auto it = program.labels.find(address);
+        return it == program.labels.end() ? std::string() : it->second;
+    });
+}
 
 std::string StackText(const Registers &regs) {
     if (regs.depth == 0)
@@ -370,14 +381,14 @@ std::string EndLine(const Machine &m, RunEnd end) {
 }
 
 // Why the run stopped, for an error or the cycle limit.
-std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles) {
+std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program) {
     if (end == RunEnd::CycleLimit)
         return Format("no HALT within %" PRIu64 " cycles (--max-cycles)", maxCycles);
     const MachineError &e = m.error;
     if (e.empty)
         return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
                         : Format("no microword at address %03X (the start address)", e.address);
-    return Format("address %03X, microword %016" PRIX64 " (", e.address, e.word) + Describe(e.word) + "): " + e.what;
+    return Format("address %03X, microword %016" PRIX64 " (", e.address, e.word) + Describe(e.word, program) + "): " + e.what;
 }
 
 // ---------------------------------------------------------------------------
@@ -385,7 +396,7 @@ std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles) {
 
 class Tracer : public CycleWatcher {
   public:
-    explicit Tracer(SimOutput &output) : output_(output) {}
+    Tracer(SimOutput &output, const Program &program) : output_(output), program_(program) {}
     ~Tracer() override { Flush(); }
 
     void Before(const Machine &m) override {
@@ -399,7 +410,7 @@ class Tracer : public CycleWatcher {
             return;
         const Registers &now = m.regs;
         std::string line = Format("%03X  ", m.executed);
-        std::string notation = Describe(m.WordAt(m.executed));
+        std::string notation = Describe(m.WordAt(m.executed), program_);
         line += notation;
         if (notation.size() < 36)
             line.append(36 - notation.size(), ' ');
@@ -446,6 +457,7 @@ class Tracer : public CycleWatcher {
 
   private:
     SimOutput &output_;
+    const Program &program_;
     std::string buffer_;
     Registers before_;
     uint16_t mar_ = 0;     // MAR at the start of the cycle: where it could write
@@ -469,19 +481,19 @@ std::vector<std::string> Failures(const Machine &m, const std::vector<Assignment
     return failures;
 }
 
-RunEnd RunTraced(Machine &m, const Options &o, SimOutput &output) {
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output) {
     if (!o.trace)
         return Run(m, o.maxCycles);
-    Tracer tracer(output);
+    Tracer tracer(output, program);
     return Run(m, o.maxCycles, &tracer);
 }
 
 int RunOnce(Machine m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
             SimOutput &output) {
-    RunEnd end = RunTraced(m, o, output);
+    RunEnd end = RunTraced(m, o, program, output);
     bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
     if (stopped)
-        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles) + "\n");
+        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles, program) + "\n");
     output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
     if (stopped)
         return kSimStopped;
@@ -495,7 +507,7 @@ int RunOnce(Machine m, const Options &o, const Program &program, const std::vect
     return failures.empty() ? kSimHalted : kSimExpectFailed;
 }
 
-int RunCases(const Machine &base, const Options &o, const std::vector<TestCase> &cases,
+int RunCases(const Machine &base, const Options &o, const Program &program, const std::vector<TestCase> &cases,
              const std::vector<Assignment> &commonExpects, SimOutput &output) {
     unsigned passed = 0, failed = 0;
     bool anyStopped = false;
@@ -503,11 +515,11 @@ int RunCases(const Machine &base, const Options &o, const std::vector<TestCase> 
         Machine m = base;
         for (const Assignment &a : t.sets)
             WritePlace(m, a.place, a.value);
-        RunEnd end = RunTraced(m, o, output);
+        RunEnd end = RunTraced(m, o, program, output);
         std::string verdict;
         if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
             anyStopped = true;
-            verdict = EndLine(m, end) + ": " + StopReason(m, end, o.maxCycles);
+            verdict = EndLine(m, end) + ": " + StopReason(m, end, o.maxCycles, program);
         } else {
             std::vector<Assignment> expects = commonExpects;
             expects.insert(expects.end(), t.expects.begin(), t.expects.end());
@@ -619,5 +631,5 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
         return kSimBadInput;
     if (!ParseTestFile(o.test, text, program.equates, &cases, &problems))
         return ShowProblems(problems, output), kSimBadInput;
-    return RunCases(base, o, cases, expects, output);
+    return RunCases(base, o, program, cases, expects, output);
 }
