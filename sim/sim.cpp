@@ -492,11 +492,11 @@ int RunOnce(Machine m, const Options &o, const Program &program, const std::vect
             SimOutput &output) {
     RunEnd end = RunTraced(m, o, program, output);
     bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
-    if (stopped)
-        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles, program) + "\n");
     output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
-    if (stopped)
+    if (stopped) {
+        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles, program) + "\n");
         return kSimStopped;
+    }
     if (expects.empty())
         return kSimHalted;
     std::vector<std::string> failures = Failures(m, expects);

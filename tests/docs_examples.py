@@ -15,12 +15,19 @@ What a page may hold:
   span of each Example cell is one microinstruction, assembled alone at
   address 0, and the code span of its Microword cell is the word it must
   give, with no diagnostic at all.
+* A fenced block tagged `sim` is a session with zanfo-sim (found beside
+  ZANFO): a first line `$ zanfo-sim ARGS`, then what it prints, standard
+  output and then standard error; a line `$ echo $?` ends that output and
+  the line after it is the exit status.  Each `.zan` argument is the last
+  `zan` block before it, each `.test` argument the last block tagged
+  `test`.
 
 Diagnostics are ISO-8859-1 bytes; the pages are UTF-8, so the streams are
 decoded as Latin-1 before comparing.
 """
 import os
 import re
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -103,6 +110,52 @@ def table_examples(text):
     return rows
 
 
+def sim_sessions(text):
+    """(line, args, output, status or None, program, test file) for each `sim` block."""
+    sessions = []
+    program = test = None
+    for tag, body, line in fenced_blocks(text):
+        if tag == "zan":
+            program = body
+        elif tag == "test":
+            test = body
+        elif tag == "sim":
+            lines = body.split("\n")
+            args = shlex.split(lines[0][len("$ zanfo-sim"):]) if lines[0].startswith("$ zanfo-sim") else None
+            output, status = lines[1:], None
+            if "$ echo $?" in output:
+                at = output.index("$ echo $?")
+                status = int(output[at + 1])
+                output = output[:at] + [""]
+            sessions.append((line, args, "\n".join(output), status, program, test))
+    return sessions
+
+
+def check_sim(zanfo, page, text):
+    """Runs every `sim` session of a page with the zanfo-sim beside zanfo."""
+    sim = os.path.join(os.path.dirname(zanfo), "zanfo-sim")
+    failures = []
+    sessions = sim_sessions(text)
+    if sessions and not os.path.exists(sim):
+        return 0, [f"{page}: no zanfo-sim beside {zanfo}"]
+    for line, args, shown, status, program, test in sessions:
+        if args is None:
+            failures.append(f"{page}:{line}: a sim block starts with `$ zanfo-sim ARGS`")
+            continue
+        with tempfile.TemporaryDirectory() as work:
+            for arg in args:
+                for ext, body in ((".zan", program), (".test", test)):
+                    if arg.endswith(ext) and body is not None:
+                        with open(os.path.join(work, arg), "w", encoding="utf-8") as f:
+                            f.write(body)
+            run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=60)
+        actual = (run.stdout + run.stderr).decode("utf-8")
+        if actual != shown or (status is not None and status != run.returncode):
+            failures.append(f"{page}:{line}: zanfo-sim {' '.join(args)} exits with {run.returncode}"
+                            f" (shown: {status})\n  shown:  {shown!r}\n  actual: {actual!r}")
+    return len(sessions), failures
+
+
 def check_page(zanfo, page):
     with open(page, encoding="utf-8") as f:
         text = f.read()
@@ -127,7 +180,8 @@ def check_page(zanfo, page):
         if status != 0 or out or err or mic != f"0000 {word}\n":
             failures.append(f"{page}:{line}: `{item}` shown as {word}, zanfo gives "
                             f"{(mic or '').strip()!r} {err.strip()!r}")
-    return checked, failures
+    sim_checked, sim_failures = check_sim(zanfo, page, text)
+    return checked + sim_checked, failures + sim_failures
 
 
 def main():
