@@ -12,7 +12,7 @@ FUZZ_SIM_SMOKE_TIME ?= 60
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 
 all: build
 
@@ -45,6 +45,10 @@ bench: deps
 # The same on 10^4 microinstructions only: checks that the benchmark runs.
 bench-smoke: deps
 	bash bench/run.sh --smoke
+
+# zanfo-sim's cycles per second and load time (see bench/README.md).
+bench-sim: deps
+	bash bench/sim.sh
 
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps
