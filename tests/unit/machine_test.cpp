@@ -291,6 +291,33 @@ TEST(MachineConditions, EveryConditionAfterComp) {
         }
 }
 
+// After COMP(a, b) the relations read as comparisons of a with b: over
+// random pairs and the 16-bit edges, each agrees with C++'s comparison of
+// the two as signed and as unsigned numbers, on UFLAG and on MFLAG.
+TEST(MachineConditions, RelationsAgreeWithComparisonsOverRandomPairs) {
+    std::mt19937 random(7);
+    const uint16_t edges[] = {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xFFFE, 0xFFFF};
+    std::vector<std::pair<uint16_t, uint16_t>> pairs;
+    for (uint16_t a : edges)
+        for (uint16_t b : edges)
+            pairs.push_back({a, b});
+    for (int i = 0; i < 300; ++i)
+        pairs.push_back({static_cast<uint16_t>(random()), static_cast<uint16_t>(random())});
+    for (auto p : pairs) {
+        int16_t sa = static_cast<int16_t>(p.first), sb = static_cast<int16_t>(p.second);
+        const struct {
+            unsigned code;
+            bool holds;
+        } relations[] = {
+            {0, p.first == p.second}, {8, sa > sb}, {9, sa < sb}, {10, p.first > p.second}, {11, p.first < p.second},
+        };
+        for (const auto &r : relations)
+            for (unsigned code : {r.code, r.code + 4, r.code + 16, r.code + 20})
+                ASSERT_EQ(Jumps(code, p.first, p.second), r.holds != (code >= 16))
+                    << "code " << code << " after COMP(" << p.first << ", " << p.second << ")";
+    }
+}
+
 // COMP then the zanfo words: the relations as the manual names them.
 TEST(MachineConditions, ZanfoComparisonWords) {
     const struct {

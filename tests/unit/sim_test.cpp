@@ -1,0 +1,88 @@
+// zanfo-sim as a function: RunSim with files held in memory, the way a
+// browser calls it, and the readers of its values and memory images.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "inputs.h"
+#include "sim.h"
+
+namespace {
+
+class Captured : public SimOutput {
+  public:
+    void Out(const std::string &text) override { out += text; }
+    void Err(const std::string &text) override { err += text; }
+    std::string out, err;
+};
+
+int Sim(const std::vector<std::string> &args, const std::map<std::string, std::string> &files, Captured &output) {
+    return RunSim(args,
+                  [&files](const std::string &name, std::string *text, std::string *error) {
+                      auto it = files.find(name);
+                      if (it == files.end()) {
+                          *error = "No such file or directory";
+                          return false;
+                      }
+                      *text = it->second;
+                      return true;
+                  },
+                  output);
+}
+
+TEST(RunSim, RunsFilesHeldInMemoryAndCanRunAgain) {
+    const std::map<std::string, std::string> files = {
+        {"p.zan", "PROGRAM p\nEQU x R1;\n x = x + MEM, HALT\nEND\n"},
+        {"m.hex", "@10 0005\n"},
+        {"t.test", "set MAR=0x10\ncase a\nset x=2\nexpect x=7\ncase b\nexpect x=6\n"},
+    };
+    for (int run = 0; run < 2; ++run) {  // nothing is left over from the first run
+        Captured c;
+        EXPECT_EQ(Sim({"--mem", "m.hex", "--test", "t.test", "p.zan"}, files, c), kSimExpectFailed);
+        EXPECT_EQ(c.out, "ok    a (1 cycle)\nFAIL  b: x: expected 0x0006 (6), got 0x0005 (5)\n1 passed, 1 failed\n");
+        EXPECT_EQ(c.err, "");
+    }
+    Captured missing;
+    EXPECT_EQ(Sim({"q.mic"}, files, missing), kSimBadInput);
+    EXPECT_EQ(missing.err, "zanfo-sim: q.mic: No such file or directory\n");
+}
+
+TEST(SimInputs, Numbers) {
+    const struct {
+        const char *text;
+        uint32_t max;
+        bool ok;
+        uint32_t value;
+    } cases[] = {
+        {"0", 0xFFFF, true, 0},          {"65535", 0xFFFF, true, 0xFFFF}, {"65536", 0xFFFF, false, 0},
+        {"0x1f", 0xFFFF, true, 0x1F},    {"0XFFFF", 0xFFFF, true, 0xFFFF}, {"-1", 0xFFFF, true, 0xFFFF},
+        {"-32768", 0xFFFF, true, 0x8000}, {"-32769", 0xFFFF, false, 0},    {"-1", 15, false, 0},
+        {"16", 15, false, 0},            {"0x", 0xFFFF, false, 0},         {"12a", 0xFFFF, false, 0},
+        {"", 0xFFFF, false, 0},          {"99999999999", 0xFFFF, false, 0},
+    };
+    for (const auto &t : cases) {
+        uint32_t value = 0;
+        std::string error;
+        EXPECT_EQ(ParseNumber(t.text, t.max, &value, &error), t.ok) << t.text;
+        if (t.ok) {
+            EXPECT_EQ(value, t.value) << t.text;
+        }
+    }
+}
+
+TEST(SimInputs, MemoryImageAddressesAndComments) {
+    std::vector<MemoryWord> words;
+    std::vector<std::string> problems;
+    ASSERT_TRUE(ParseMemoryImage("m", "1 // one\n@fffe ab_cd /* two\nlines */ 3\r\n", &words, &problems));
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_EQ(words[0].address, 0);
+    EXPECT_EQ(words[1].address, 0xFFFE);
+    EXPECT_EQ(words[1].value, 0xABCD);
+    EXPECT_EQ(words[2].address, 0xFFFF);
+    EXPECT_FALSE(ParseMemoryImage("m", "@ffff 1 2\n", &words, &problems));
+    EXPECT_EQ(problems.back(), "m:1: word past the end of memory (FFFF)");
+}
+
+}  // namespace
