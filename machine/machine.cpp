@@ -233,7 +233,7 @@ struct Cycle {
     uint16_t addR;      // its addends: R or ~R,
     uint16_t addS;      // and S or ~S
     bool adds;          // F is an addition's (functions 0 to 2)
-    uint8_t status;
+    uint8_t status;     // Z N V C of F
     uint16_t y;         // what the destination writes: F, or F through the shifter
     uint16_t bus;       // what the bus takes to the flag registers
     uint16_t loadIr;    // memory at MAR, for IR
@@ -354,7 +354,9 @@ STAGE void FlagRegisters(const Registers &s, const Microinstruction &w, Cycle &c
     }
 }
 
-// Why the cycle stops; out of the way of the cycles that do not.
+// Why the cycle stops: `what` follows the instruction's name, or, when
+// null, the opcode of the IR is not in the mapping.  Out of the way of the
+// cycles that do not stop.
 __attribute__((noinline, cold)) bool Fail(MachineError &error, uint16_t address, const Microinstruction &w,
                                           const char *what, const Registers &s) {
     error.address = address;
@@ -378,7 +380,7 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
     c.depth = s.depth;
     c.push = false;
     c.counter = s.counter;
-    if (path.plain) {  // no stack, no counter: CONT, CJP, JZ's and CJS's other paths...
+    if (path.plain) {  // no stack, no counter: CONT, CJP, a CJS or CRTN that fails...
         c.next = path.next == Next::Upc ? upc : path.next == Next::D ? w.target : 0;
         return true;
     }
