@@ -7,6 +7,7 @@
 
 // Statements.
 void EndMicroinstruction();
+void MicroinstructionLines(int firstLine, int lastLine);
 void DefineEquate(const char *name, const char *registerText);
 void SetOrigin(int address);
 void DefineLabel(const char *name);

@@ -14,6 +14,11 @@ namespace {
 struct ScannerStopped {};
 
 std::string *fatalText;  // where the scanner's fatal message goes
+std::vector<WordSource> *wordSources;  // where the words' lines go
+
+void NoteWord(int address, int firstLine, int lastLine) {
+    wordSources->push_back(WordSource{address, firstLine, lastLine});
+}
 
 [[noreturn]] void StopAssembly(const char *msg) {
     if (fatalText)
@@ -69,12 +74,16 @@ Assembly AssembleText(const std::string &source) {
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
     scannerFatalHook = StopAssembly;
+    wordSources = &result.words;
+    microinstructionObserver = NoteWord;
     try {
         result.parsed = RunPasses() == 0;
     } catch (const ScannerStopped &) {
         result.stopped = true;
     }
     scannerFatalHook = previousHook;
+    microinstructionObserver = nullptr;
+    wordSources = nullptr;
     fatalText = nullptr;
     diagnosticStream = nullptr;
     noticeStream = nullptr;

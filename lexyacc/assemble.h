@@ -9,6 +9,13 @@
 #include <utility>
 #include <vector>
 
+// Where one microword came from.
+struct WordSource {
+    int address;    // the address zanfo wrote it at
+    int firstLine;  // source line of the microinstruction's first token
+    int lastLine;   // source line of its last token (before the ';')
+};
+
 struct Assembly {
     std::string mic;          // the .mic file zanfo writes
     std::string diagnostics;  // what zanfo prints on standard error (ISO-8859-1)
@@ -17,6 +24,7 @@ struct Assembly {
     bool stopped = false;     // a fatal scanner error: zanfo would exit with status 2
     std::vector<std::pair<std::string, std::string>> equates;  // name -> register text, lower case
     std::vector<std::pair<std::string, int>> labels;            // name -> address, lower case
+    std::vector<WordSource> words;  // one per line of mic, in the same order
 };
 
 // Assembles `source` exactly as zanfo assembles a file of those bytes.

@@ -18,6 +18,9 @@
 
 %define api.header.include {"zanfo.tab.h"}
 %expect 0
+/* Each symbol knows the source lines it spans (the scanner gives every
+ * token its line), so that a microinstruction can name its lines. */
+%locations
 
 %token END_OF_INPUT 0
 %token KW_PROGRAM 257 KW_END 258 NUMBER 259 REG 260 IDENT 261
@@ -54,7 +57,8 @@ statement_list
     ;
 
 statement
-    : microinstruction                              { EndMicroinstruction(); }
+    : microinstruction                              { MicroinstructionLines(@1.first_line, @1.last_line);
+                                                      EndMicroinstruction(); }
     | equate_statement
     | origin_statement
     ;
