@@ -1,0 +1,69 @@
+// zanfo's toolchain as the page and the tests see it: the C++ libraries
+// compiled to WebAssembly (web/api.cpp), behind plain JavaScript functions.
+//
+// Sources and outputs are "byte strings": one character per byte, codes 0 to
+// 255 (Latin-1), so that zanfo's ISO-8859-1 messages and any byte of a
+// source pass through unchanged.
+
+// Copies a byte string into the module's memory; returns the address.
+function putBytes(mod, text) {
+  const size = text.length;
+  const at = mod._malloc(size || 1);
+  const heap = mod.HEAPU8;
+  for (let i = 0; i < size; i++) heap[at + i] = text.charCodeAt(i) & 0xff;
+  return at;
+}
+
+// size bytes at address `at` as a byte string.
+function getBytes(mod, at, size) {
+  const bytes = mod.HEAPU8.subarray(at, at + size);
+  let text = '';
+  for (let i = 0; i < size; i += 8192)
+    text += String.fromCharCode.apply(null, bytes.subarray(i, Math.min(size, i + 8192)));
+  return text;
+}
+
+// Text as typed in the editor to the bytes of a source file: UTF-8, as an
+// editor saves it.
+export function textToBytes(text) {
+  return unescape(encodeURIComponent(text));
+}
+
+// A byte string of zanfo's output to text: its messages are ISO-8859-1,
+// whose bytes are the Unicode code points 0 to 255, so the string is
+// already the text.
+export function latin1ToText(bytes) {
+  return bytes;
+}
+
+// The toolchain over an instantiated module (createZanfo() of zanfo.js).
+export function makeToolchain(mod) {
+  return {
+    // What `zanfo prog.zan` does for a file prog.zan holding the bytes of
+    // `source`: {mic, stdout, stderr, status}, mic being prog.mic's content.
+    assemble(source) {
+      const at = putBytes(mod, source);
+      let status;
+      try {
+        status = mod._zanfo_assemble(at, source.length);
+      } finally {
+        mod._free(at);
+      }
+      const output = which =>
+        getBytes(mod, mod._zanfo_assembly_output(which), mod._zanfo_assembly_output_size(which));
+      return {mic: output(0), stdout: output(1), stderr: output(2), status};
+    },
+
+    // The microwords of the last assembly with their source lines:
+    // [{address, firstLine, lastLine}], in the order of the .mic file.
+    lastWords() {
+      const count = mod._zanfo_assembly_word_count();
+      const at = mod._zanfo_assembly_words() >> 2;
+      const numbers = mod.HEAP32.subarray(at, at + 3 * count);
+      const words = new Array(count);
+      for (let i = 0; i < count; i++)
+        words[i] = {address: numbers[3 * i], firstLine: numbers[3 * i + 1], lastLine: numbers[3 * i + 2]};
+      return words;
+    },
+  };
+}
