@@ -7,9 +7,11 @@ EXAMPLE ?= examples/fetch_decode.zan
 BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 600
 FUZZ_SMOKE_TIME ?= 150
+BUILD_WEB ?= $(BUILD)/web
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke fuzz-build fuzz fuzz-smoke check-valgrind clean
+.PHONY: web check-web bench-web
 
 all: build
 
@@ -67,6 +69,26 @@ check-valgrind: build
 	@bash .ci/install-deps valgrind
 	$(VALGRIND) $(BUILD)/tests/zanfo_unit_tests >/dev/null
 	ZANFO_WRAPPER="$(VALGRIND)" ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -R '^e2e\.'
+
+# The playground: zanfo in WebAssembly and its page, in $(BUILD_WEB)/site
+# (see web/README.md).  The last line printed is that folder: open its
+# index.html, or serve it with any static server.
+web: deps
+	@bash .ci/install-deps emscripten
+	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
+	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
+
+# The playground's tests: the WebAssembly assembler against zanfo under
+# node, and the page in headless Chromium.
+check-web: build web
+	@bash .ci/install-deps chromium
+	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
+
+# Page load time, assembly time of a whole control store in the browser, and
+# the page's size compressed (bench/web.mjs).
+bench-web: build web
+	@bash .ci/install-deps chromium
+	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
