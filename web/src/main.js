@@ -194,25 +194,24 @@ function showMessages(messages) {
   }
 }
 
+// The microword list: one row per line of the .mic file, built as one
+// piece of HTML (a whole control store is 4096 rows); a click on a row
+// selects the source lines that made the word.
 function showMicrowords(mic, words) {
-  const body = $('mic');
-  body.replaceChildren();
-  // A whole control store is 4096 rows; beyond that the list stops.
   const shown = Math.min(mic.length, 4096);
+  const rows = new Array(shown);
   for (let i = 0; i < shown; i++) {
-    const row = document.createElement('tr');
     const w = words[i];
-    row.dataset.index = String(i);
-    for (const text of [mic[i][0], mic[i][1], w ? (w.firstLine === w.lastLine ? `${w.firstLine}` : `${w.firstLine}–${w.lastLine}`) : '']) {
-      const td = document.createElement('td');
-      td.textContent = text;
-      row.append(td);
-    }
-    if (w) row.addEventListener('click', () => goToLines(w.firstLine, w.lastLine));
-    body.append(row);
+    const lines = !w ? '' : w.firstLine === w.lastLine ? `${w.firstLine}` : `${w.firstLine}–${w.lastLine}`;
+    rows[i] = `<div data-index="${i}"><span>${escapeHtml(mic[i][0])}</span><span>${escapeHtml(mic[i][1])}</span><span>${lines}</span></div>`;
   }
+  $('mic').innerHTML = rows.join('');
   $('mic-more').hidden = shown === mic.length;
   $('mic-more').textContent = `… and ${mic.length - shown} more in the .mic file`;
+}
+
+function escapeHtml(text) {
+  return text.replace(/[&<>"]/g, c => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;'})[c]);
 }
 
 // --- Loading sources -----------------------------------------------------
@@ -314,6 +313,11 @@ function startControls() {
   $('download-zan').addEventListener('click', () =>
     download(page.name, textToBytes(page.view.state.doc.toString()), 'text/plain'));
   $('share').addEventListener('click', share);
+  $('mic').addEventListener('click', e => {
+    const row = e.target.closest('[data-index]');
+    const w = row && page.words[Number(row.dataset.index)];
+    if (w) goToLines(w.firstLine, w.lastLine);
+  });
   window.addEventListener('hashchange', loadFragment);
 }
 
@@ -334,6 +338,7 @@ async function start() {
     loadExample(first.name);
   }
   document.body.classList.add('ready');
+  performance.mark('zanfo-ready');  // the page's load time, for bench/web.mjs
   resolveReady();
 }
 

@@ -76,7 +76,7 @@ function readPage(page) {
     text: [...document.querySelectorAll('.cm-content .cm-line')].map(l => l.textContent).join('\n'),
     gutter: [...document.querySelectorAll('.cm-words .cm-gutterElement')]
       .filter(e => e.style.visibility !== 'hidden' && e.textContent).map(e => e.textContent),  // not the spacer
-    rows: [...document.querySelectorAll('#mic tr')].map(r => [...r.cells].map(c => c.textContent)),
+    rows: [...document.querySelectorAll('#mic > div')].map(r => [...r.children].map(c => c.textContent)),
     messages: [...document.querySelectorAll('#diagnostics li:not(.none)')]
       .map(li => [li.querySelector('.where').textContent, li.querySelector('.text').textContent]),
     underlined: document.querySelectorAll('.cm-lintRange-error').length,
