@@ -81,6 +81,15 @@ def check_files(src, keywords):
         for form in (word, word.lower(), word.capitalize()):
             if not any(rx.fullmatch(form) for scope, rx in rules):
                 fail(f"zanfo.tmLanguage.json: no rule matches {form}")
+    # The VS Code extension is copied on its own: it carries the licence.
+    with open(os.path.join(src, "editors", "textmate", "package.json")) as f:
+        license_name = json.load(f).get("license")
+    if license_name != "MIT":
+        fail(f"package.json: license is {license_name!r}, not MIT")
+    with open(os.path.join(src, "LICENSE"), "rb") as f, \
+            open(os.path.join(src, "editors", "textmate", "LICENSE"), "rb") as g:
+        if f.read() != g.read():
+            fail("editors/textmate/LICENSE differs from LICENSE")
     # Words that only begin with a keyword are identifiers.
     for name in ("ANDX", "loop2", "R12A", "IRA4", "comp1", "UZE"):
         for scope, rx in rules:
