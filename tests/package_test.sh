@@ -36,6 +36,8 @@ zanfo=$work/root/usr/bin/zanfo
 man=$(find "$work/root/usr/share/man/man1" -name 'zanfo.1*' 2>/dev/null)
 [ -n "$man" ] || fail "the package installs no man page:"$'\n'"$(dpkg-deb -c "$deb")"
 [ -f "$work/root/usr/share/doc/zanfo/manual.md" ] || fail "the package installs no manual"
+cmp -s "$src/LICENSE" "$work/root/usr/share/doc/zanfo/copyright" \
+    || fail "the package's /usr/share/doc/zanfo/copyright is not the licence"
 
 mkdir "$work/run"
 cp "$src/examples/fetch_decode.zan" "$work/run/"
