@@ -10,7 +10,7 @@ import {HighlightStyle, StreamLanguage, syntaxHighlighting} from '@codemirror/la
 import {setDiagnostics} from '@codemirror/lint';
 import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
-import {zanfoStreamParser} from './language.js';
+import {classifyWord, zanfoStreamParser} from './language.js';
 import {makeToolchain, textToBytes} from './toolchain.js';
 import {messagesOf, micLines} from './report.js';
 import {fragmentFor, readFragment} from './share.js';
@@ -103,10 +103,17 @@ const page = {
   words: [],         // its microwords' source lines
   generation: 0,     // assemblies done, for tests that wait for one
   timer: 0,
+  loading: false,    // true while a whole source is put into the editor
 };
 
 function baseName() {
   return page.name.replace(/\.[^./\\]*$/, '');
+}
+
+// The name after PROGRAM, past blanks and comments, when there is one.
+function programName(text) {
+  const m = /^(?:\s|\{[^}]*\})*PROGRAM\s+([A-Za-z][A-Za-z0-9_]*)/i.exec(text);
+  return m && classifyWord(m[1]) === 'name' ? m[1] : null;
 }
 
 function setName(name) {
@@ -121,8 +128,11 @@ function assembleNow() {
   page.timer = 0;
   if (!page.toolchain) return;
   const view = page.view;
+  const text = view.state.doc.toString();
+  const program = programName(text);
+  if (program) setName(program + '.zan');  // the file is named after the program
   const started = performance.now();
-  const result = page.toolchain.assemble(textToBytes(view.state.doc.toString()));
+  const result = page.toolchain.assemble(textToBytes(text));
   const words = page.toolchain.lastWords();
   const took = performance.now() - started;
   page.result = result;
@@ -218,7 +228,9 @@ function escapeHtml(text) {
 
 function setSource(text, name) {
   const view = page.view;
+  page.loading = true;
   view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}});
+  page.loading = false;
   setName(name);
   assembleNow();
 }
@@ -290,7 +302,11 @@ function startEditor() {
         StreamLanguage.define(zanfoStreamParser),
         syntaxHighlighting(highlight),
         keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
-        EditorView.updateListener.of(u => { if (u.docChanged) assembleSoon(); }),
+        EditorView.updateListener.of(u => {
+          if (!u.docChanged) return;
+          if (!page.loading) $('examples').value = '';  // an example edited is your program
+          assembleSoon();
+        }),
         EditorView.contentAttributes.of({'aria-label': 'zanfo source'}),
       ],
     }),

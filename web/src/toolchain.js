@@ -29,13 +29,6 @@ export function textToBytes(text) {
   return unescape(encodeURIComponent(text));
 }
 
-// A byte string of zanfo's output to text: its messages are ISO-8859-1,
-// whose bytes are the Unicode code points 0 to 255, so the string is
-// already the text.
-export function latin1ToText(bytes) {
-  return bytes;
-}
-
 // The toolchain over an instantiated module (createZanfo() of zanfo.js).
 export function makeToolchain(mod) {
   return {

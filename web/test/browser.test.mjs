@@ -144,7 +144,8 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
   const cdp = await page.createCDPSession();
   await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
   await page.click('#download-mic');
-  const file = path.join(downloads, 'fetch_decode.mic');  // the example's name stays
+  assert.equal(view.name, 'typed.zan');  // named after the program
+  const file = path.join(downloads, 'typed.mic');
   for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise(r => setTimeout(r, 100));
   assert.equal(fs.readFileSync(file, 'latin1'), want.z.mic);
 
@@ -160,6 +161,7 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
   const shared = await openPage(link.slice(server.url.length));
   const again = await readPage(shared.page);
   assert.equal(again.text, typed);
+  assert.equal(again.name, 'typed.zan');
   assert.deepEqual(again.rows, view.rows);
   assert.deepEqual(again.messages, view.messages);
   assert.deepEqual(shared.errors, []);
