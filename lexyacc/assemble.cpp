@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "actions.h"
 #include "driver.h"
 #include "errors.h"
 #include "tables.h"
@@ -14,10 +15,10 @@ namespace {
 struct ScannerStopped {};
 
 std::string *fatalText;  // where the scanner's fatal message goes
-std::vector<WordSource> *wordSources;  // where the words' lines go
+std::vector<Assembly::Word> *wordSources;  // where the words' lines go
 
 void NoteWord(int address, int firstLine, int lastLine) {
-    wordSources->push_back(WordSource{address, firstLine, lastLine});
+    wordSources->push_back(Assembly::Word{address, firstLine, lastLine});
 }
 
 [[noreturn]] void StopAssembly(const char *msg) {
@@ -70,23 +71,23 @@ Assembly AssembleText(const std::string &source) {
     ResetRun(in, mic.stream);
     diagnosticStream = diagnostics.stream;
     noticeStream = notices.stream;
+    wordSources = &result.words;
+    microinstructionObserver = NoteWord;
     std::string fatal;
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
     scannerFatalHook = StopAssembly;
-    wordSources = &result.words;
-    microinstructionObserver = NoteWord;
     try {
         result.parsed = RunPasses() == 0;
     } catch (const ScannerStopped &) {
         result.stopped = true;
     }
     scannerFatalHook = previousHook;
-    microinstructionObserver = nullptr;
-    wordSources = nullptr;
     fatalText = nullptr;
     diagnosticStream = nullptr;
     noticeStream = nullptr;
+    microinstructionObserver = nullptr;
+    wordSources = nullptr;
     fclose(in);
     result.mic = mic.Close();
     result.diagnostics = diagnostics.Close() + fatal;

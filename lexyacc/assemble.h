@@ -9,13 +9,6 @@
 #include <utility>
 #include <vector>
 
-// Where one microword came from.
-struct WordSource {
-    int address;    // the address zanfo wrote it at
-    int firstLine;  // source line of the microinstruction's first token
-    int lastLine;   // source line of its last token (before the ';')
-};
-
 struct Assembly {
     std::string mic;          // the .mic file zanfo writes
     std::string diagnostics;  // what zanfo prints on standard error (ISO-8859-1)
@@ -24,7 +17,12 @@ struct Assembly {
     bool stopped = false;     // a fatal scanner error: zanfo would exit with status 2
     std::vector<std::pair<std::string, std::string>> equates;  // name -> register text, lower case
     std::vector<std::pair<std::string, int>> labels;            // name -> address, lower case
-    std::vector<WordSource> words;  // one per line of mic, in the same order
+    struct Word {        // where one microword came from
+        int address;     // the address zanfo wrote it at
+        int firstLine;   // source line of its microinstruction's first token
+        int lastLine;    // source line of the last token (before the ';')
+    };
+    std::vector<Word> words;  // one per line of mic, in the same order
 };
 
 // Assembles `source` exactly as zanfo assembles a file of those bytes.

@@ -17,10 +17,6 @@ std::string OutputFileName(const char *source);
 // throwing from it; the command leaves it unset.
 extern void (*scannerFatalHook)(const char *msg);
 
-// When set, called in the second pass for every microinstruction, before
-// it is written: its address and the lines of its first and last tokens.
-extern void (*microinstructionObserver)(int address, int firstLine, int lastLine);
-
 // Both passes over the open yyin, writing to the open f.  The result is
 // the first pass's: 0, or nonzero after a syntax error (no second pass).
 int RunPasses();

@@ -3,7 +3,6 @@
 // addresses; the second writes microwords and resolves label uses.  Equates
 // act in both passes, the table being emptied in between.
 #include "actions.h"
-#include "driver.h"
 #include "errors.h"
 #include "tables.h"
 
@@ -13,14 +12,6 @@ void EndMicroinstruction() {
     if (!primeraPasada)
         WriteInstruction();
     dir = WrapAdd(dir, 1);
-}
-
-void (*microinstructionObserver)(int address, int firstLine, int lastLine) = nullptr;
-
-// Called before EndMicroinstruction, while dir is still the word's address.
-void MicroinstructionLines(int firstLine, int lastLine) {
-    if (!primeraPasada && microinstructionObserver)
-        microinstructionObserver(dir, firstLine, lastLine);
 }
 
 void DefineEquate(const char *name, const char *registerText) {
@@ -50,4 +41,12 @@ void ResolveLabel(YYSTYPE *target, const char *name) {
         resDir = 0;
     }
     target->intval = resDir;
+}
+
+void (*microinstructionObserver)(int address, int firstLine, int lastLine) = nullptr;
+
+// Called before EndMicroinstruction, while dir is still the word's address.
+void MicroinstructionLines(int firstLine, int lastLine) {
+    if (!primeraPasada && microinstructionObserver)
+        microinstructionObserver(dir, firstLine, lastLine);
 }

@@ -18,9 +18,6 @@
 
 %define api.header.include {"zanfo.tab.h"}
 %expect 0
-/* Each symbol knows the source lines it spans (the scanner gives every
- * token its line), so that a microinstruction can name its lines. */
-%locations
 
 %token END_OF_INPUT 0
 %token KW_PROGRAM 257 KW_END 258 NUMBER 259 REG 260 IDENT 261
@@ -43,6 +40,9 @@
 %token COND_UUS 331 COND_UUSE 332 COND_MUS 333 COND_MUSE 334
 
 %start program
+/* Each symbol knows the source lines it spans (the scanner gives every
+ * token its line), so that a microinstruction can name its lines. */
+%locations
 
 %%
 

@@ -51,7 +51,7 @@ EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
     lastAssembly.status = a.stopped ? 2 : 0;
     lastAssembly.words.clear();
     lastAssembly.words.reserve(3 * a.words.size());
-    for (const WordSource &w : a.words) {
+    for (const Assembly::Word &w : a.words) {
         lastAssembly.words.push_back(w.address);
         lastAssembly.words.push_back(w.firstLine);
         lastAssembly.words.push_back(w.lastLine);

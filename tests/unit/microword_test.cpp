@@ -80,7 +80,7 @@ TEST(AssembleText, NamesTheLinesOfEveryWord) {
         "JUMP(start)\n"             // 8
         "END\n");
     std::vector<std::tuple<int, int, int>> got;
-    for (const WordSource &w : a.words)
+    for (const Assembly::Word &w : a.words)
         got.emplace_back(w.address, w.firstLine, w.lastLine);
     EXPECT_EQ(got, (std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {16, 5, 7}, {17, 7, 7}, {18, 8, 8}}));
     EXPECT_TRUE(AssembleText("PROGRAM p\nR1 = ;\nEND\n").words.empty());  // no second pass
