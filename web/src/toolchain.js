@@ -5,12 +5,15 @@
 // 255 (Latin-1), so that zanfo's ISO-8859-1 messages and any byte of a
 // source pass through unchanged.
 
-// Copies a byte string into the module's memory; returns the address.
+// Copies a byte string into the module's memory; returns the address.  A
+// character above 255 is no byte: refused rather than cut to one.
 function putBytes(mod, text) {
   const size = text.length;
+  const bad = /[^\x00-\xff]/.exec(text);
+  if (bad) throw new RangeError(`not a byte string: character U+${bad[0].charCodeAt(0).toString(16).toUpperCase().padStart(4, '0')} at ${bad.index}`);
   const at = mod._malloc(size || 1);
   const heap = mod.HEAPU8;
-  for (let i = 0; i < size; i++) heap[at + i] = text.charCodeAt(i) & 0xff;
+  for (let i = 0; i < size; i++) heap[at + i] = text.charCodeAt(i);
   return at;
 }
 

@@ -47,6 +47,11 @@ test('every end-to-end input assembles as zanfo assembles it', async t => {
   assert.ok(seen.size > 50, `only ${seen.size} inputs found`);
 });
 
+test('a string that is not bytes is refused, not cut', () => {
+  assert.throws(() => toolchain.assemble('PROGRAM p\n{ \u20ac }\nEND'), RangeError);
+  sameAsZanfo('PROGRAM p\n{ \xe2\x82\xac }\nEND');  // the same text as UTF-8 bytes
+});
+
 test('one run does not leak into the next', () => {
   // Labels, equates and a comment left open by a stopped run.
   sameAsZanfo('PROGRAM a\nEQU x R1;\nl: x = 0 { open\n');

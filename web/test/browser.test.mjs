@@ -172,6 +172,15 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
   await page.close();
 });
 
+test('the page works opened from its folder, with no server', async () => {
+  const page = await browser.newPage();
+  await page.goto('file://' + path.join(site, 'index.html'));
+  await page.waitForFunction('document.body.classList.contains("ready")', {timeout: 20000});
+  const got = await page.evaluate(s => window.zanfo.assemble(s), examples()[0].source);
+  assert.equal(firstDifference(got, nativeAssemble(examples()[0].source)), null);
+  await page.close();
+});
+
 test('the examples menu loads each example, and nothing comes from another host', async () => {
   const {page, errors} = await openPage();
   for (const {name, source} of examples()) {
