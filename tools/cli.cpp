@@ -11,11 +11,12 @@
 #define ZANFO_VERSION "unknown"
 #endif
 
-void PrintVersion(const char *command) {
-    printf("%s (zanfo) %s\n"
-           "Copyright (c) 2026 the zanfo developers. MIT licence.\n",
-           command, ZANFO_VERSION);
+std::string VersionText(const char *command) {
+    return std::string(command) + " (zanfo) " ZANFO_VERSION "\n"
+           "Copyright (c) 2026 the zanfo developers. MIT licence.\n";
 }
+
+void PrintVersion(const char *command) { fputs(VersionText(command).c_str(), stdout); }
 
 std::string Latin1ToUtf8(const std::string &text) {
     std::string out;

@@ -9,6 +9,8 @@
 
 // "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
 void PrintVersion(const char *command);
+// The same text, for commands that hand their output back as a string.
+std::string VersionText(const char *command);
 
 // ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
 std::string Latin1ToUtf8(const std::string &text);
