@@ -34,7 +34,7 @@ TEST(RomLanes, ReassembleIntoTheWordsOfTheStore) {
         for (size_t a = depth; a-- > 0;)  // downwards: file order is not address order
             if (rng() % 3) {
                 store[a] = rng() % 4 ? rng() : ~uint64_t{0};
-                char line[32];
+                char line[48];
                 snprintf(line, sizeof line, "%04zX %016llX\n", a, static_cast<unsigned long long>(store[a]));
                 mic += line;
             }
