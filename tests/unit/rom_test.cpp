@@ -66,6 +66,31 @@ TEST(RomLanes, ReassembleIntoTheWordsOfTheStore) {
     }
 }
 
+// Damaged .mic files, in every format: refused with "FILE:LINE: message"
+// lines and no image, or converted whole; never anything in between.
+TEST(RomCommand, RefusesDamagedFilesWholeInEveryFormat) {
+    std::mt19937_64 rng(7);
+    const std::string good = "0000 4E3808B941020001\n0001 4300009040000000\n0002 CE00009040000005\n";
+    const char noise[] = "0F fG \r\n\t\x80";
+    for (int round = 0; round < 300; ++round) {
+        std::string mic = good;
+        for (int cuts = 1 + rng() % 3; cuts-- > 0;) {
+            size_t at = rng() % (mic.size() + 1);
+            if (rng() % 2)
+                mic.insert(at, 1, noise[rng() % (sizeof noise - 1)]);
+            else if (at < mic.size())
+                mic.erase(at, 1);
+        }
+        const RomFormat &format = kRomFormats[rng() % kRomFormatCount];
+        RomResult r = RunOn({"--format", format.name, "--depth", std::to_string(1 + rng() % 4), "p.mic"}, mic);
+        ASSERT_TRUE(r.status == 0 || r.status == 2) << mic;
+        EXPECT_EQ(r.write, r.status == 0) << mic;
+        EXPECT_TRUE(r.status == 0 || r.image.empty()) << mic;
+        for (size_t line = 0; line < r.err.size(); line = r.err.find('\n', line) + 1)
+            EXPECT_EQ(r.err.compare(line, 6, "p.mic:"), 0) << r.err;
+    }
+}
+
 // The whole store is 32 KiB, but the writers take any image: past 64 KiB
 // Intel HEX needs an extended linear address record, and the S-records
 // take 24-bit addresses (S2) and end with S8.
