@@ -73,6 +73,7 @@ fuzz-smoke: fuzz-build
 check-valgrind: build
 	@bash .ci/install-deps valgrind
 	$(VALGRIND) $(BUILD)/tests/zanfo_unit_tests >/dev/null
+	$(VALGRIND) $(BUILD)/tests/zanfo_rom_tests >/dev/null
 	ZANFO_WRAPPER="$(VALGRIND)" ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -R '^e2e\.'
 
 # The playground: zanfo in WebAssembly and its page, in $(BUILD_WEB)/site

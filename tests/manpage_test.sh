@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # The man page must render with groff's -man macros without one warning.
 #
-#   manpage_test.sh PAGE
+#   manpage_test.sh PAGE [TEXT...]
+# TEXT: what the rendered page must hold (default: zanfo's synopsis and
+# sections).
 # Exit 77 (skipped) where groff is not installed.
 set -u
 page=$1
+shift
+wants=("$@")
+[ ${#wants[@]} = 0 ] && wants=("zanfo fuente" "EXIT STATUS" "error:line:message")
 if ! command -v groff >/dev/null 2>&1; then
     echo "groff not installed: skipped"
     exit 77
@@ -18,7 +23,7 @@ if [ "$status" != 0 ] || [ -n "$warnings" ]; then
 fi
 # The page must name the command and its one argument.
 text=$(groff -man -Tutf8 -P-cbou "$page" 2>/dev/null)
-for want in "zanfo fuente" "EXIT STATUS" "error:line:message"; do
+for want in "${wants[@]}"; do
     if ! grep -qF "$want" <<<"$text"; then
         echo "FAIL $page: rendered page lacks \"$want\""
         exit 1

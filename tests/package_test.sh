@@ -51,4 +51,16 @@ cmp -s "$src/examples/fetch_decode.mic" "$work/run/fetch_decode.mic" || {
 }
 # Without arguments it must still say how to call it.
 "$zanfo" > "$work/usage"; [ $? = 1 ] || fail "installed zanfo without arguments should exit 1"
-echo "$(basename "$deb") installs a working zanfo and its man page"
+
+# zanfo-rom, with its man page, turns the example's words into an image.
+rom=$work/root/usr/bin/zanfo-rom
+[ -x "$rom" ] || fail "the package installs no /usr/bin/zanfo-rom"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-rom.1*')" ] || fail "the package installs no zanfo-rom man page"
+"$rom" --format readmemh --depth 64 "$work/run/fetch_decode.mic" > "$work/run/rom.hex" ||
+    fail "installed zanfo-rom failed"
+while read -r address word; do
+    [ "$(sed -n "$((16#$address + 1))p" "$work/run/rom.hex")" = "$word" ] ||
+        fail "installed zanfo-rom put another word than $word at $address"
+done < "$work/run/fetch_decode.mic"
+[ "$(wc -l < "$work/run/rom.hex")" = 64 ] || fail "installed zanfo-rom wrote another depth than 64"
+echo "$(basename "$deb") installs a working zanfo and zanfo-rom and their man pages"

@@ -5,6 +5,9 @@
 #   run_case.sh ZANFO CASE_DIR
 #
 # A case folder holds:
+#   command           optional: the command to run instead of zanfo (zanfo-rom,
+#                     ...), found in the folder of ZANFO, where the build and an
+#                     installation put every command
 #   args              the arguments, one per line (absent: the one argument "prog.zan")
 #   setup.sh          optional, run with bash in the scratch folder before zanfo;
 #                     it may also write expected files too big to keep in the
@@ -23,6 +26,7 @@
 set -u
 zanfo=$(realpath "$1")
 case_dir=$(realpath "$2")
+[ -f "$case_dir/command" ] && zanfo=$(dirname "$zanfo")/$(tr -d ' \n' < "$case_dir/command")
 name=$(basename "$case_dir")
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
@@ -32,7 +36,7 @@ failed() { echo "FAIL $name: $*"; fail=1; }
 mkdir "$work/run" "$work/inputs" "$work/expected"
 [ -d "$case_dir/expected" ] && cp -a "$case_dir/expected/." "$work/expected/"
 (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 \
-    ! -name expected ! -name 'expected_*' ! -name args ! -name setup.sh ! -name README.md \
+    ! -name expected ! -name 'expected_*' ! -name args ! -name command ! -name setup.sh ! -name README.md \
     -exec cp -a {} "$work/run/" \;)
 cp -a "$work/run/." "$work/inputs/"
 if [ -f "$case_dir/setup.sh" ]; then
