@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "assemble.h"
+#include "command.h"
+#include "rom.h"
 
 namespace {
 
@@ -27,12 +29,42 @@ struct AssemblyOutput {
 
 AssemblyOutput lastAssembly;
 
+// What zanfo-rom would leave behind: its two streams, its exit status, and
+// the file of -o with its name ("-" when the image went to standard output,
+// where it then is too).
+struct RomOutput {
+    std::string out;      // standard output
+    std::string err;      // standard error
+    std::string image;    // the -o file's bytes
+    std::string target;   // the -o file's name; empty when none was written
+    int status = 0;       // exit status
+};
+
+RomOutput lastRom;
+
+// NUL-separated strings as a vector.
+std::vector<std::string> SplitArgs(const char *packed, size_t size) {
+    std::vector<std::string> args;
+    size_t start = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (packed[i] == '\0') {
+            args.emplace_back(packed + start, i - start);
+            start = i + 1;
+        }
+    }
+    return args;
+}
+
 const std::string &Output(int which) {
     static const std::string none;
     switch (which) {
     case 0: return lastAssembly.mic;
     case 1: return lastAssembly.out;
     case 2: return lastAssembly.err;
+    case 10: return lastRom.out;
+    case 11: return lastRom.err;
+    case 12: return lastRom.image;
+    case 13: return lastRom.target;
     default: return none;
     }
 }
@@ -59,8 +91,41 @@ EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
     return lastAssembly.status;
 }
 
-// The last assembly's outputs: 0 the .mic file, 1 standard output,
-// 2 standard error.
+// Runs zanfo-rom with `args` (NUL-terminated strings, without the command
+// name), as the command does when every file it reads holds `mic`.
+// Standard output is not a terminal.  Returns the exit status.
+EMSCRIPTEN_KEEPALIVE int zanfo_rom(const char *mic, size_t micSize, const char *args, size_t argsSize) {
+    const std::string micText(mic, micSize);
+    RomEnvironment environment;
+    environment.read = [&micText](const std::string &name, MicUse use) {
+        return ParseMicText(name, micText, use);
+    };
+    RomResult r = RunRom(SplitArgs(args, argsSize), environment);
+    lastRom = RomOutput{};
+    lastRom.out = std::move(r.out);
+    lastRom.err = std::move(r.err);
+    lastRom.status = r.status;
+    if (r.write && r.target == "-") {
+        lastRom.out += r.image;
+    } else if (r.write) {
+        lastRom.image = std::move(r.image);
+        lastRom.target = std::move(r.target);
+    }
+    return lastRom.status;
+}
+
+// The ROM formats, one a line: the name, a tab, what it is for.
+EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
+    static std::string list;
+    if (list.empty())
+        for (size_t i = 0; i < kRomFormatCount; ++i)
+            list += std::string(kRomFormats[i].name) + "\t" + kRomFormats[i].purpose + "\n";
+    return list.c_str();
+}
+
+// The outputs of the last call: 0 the .mic file, 1 standard output,
+// 2 standard error of the last assembly; 10 standard output, 11 standard
+// error, 12 the -o file and 13 its name, of the last zanfo-rom.
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
 

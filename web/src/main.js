@@ -155,6 +155,7 @@ function assembleNow() {
     ` · ${took.toFixed(1)} ms`;
   $('status').className = errors ? 'bad' : 'good';
   $('download-mic').disabled = result.status !== 0;
+  $('download-rom').disabled = result.status !== 0;
   page.generation++;
   document.body.dataset.assembled = String(page.generation);
 }
@@ -268,6 +269,25 @@ function download(fileName, byteString, type) {
   setTimeout(() => URL.revokeObjectURL(url), 10000);
 }
 
+// zanfo-rom's images: the file name for each format, after the program's.
+const romExtensions = {
+  readmemh: '.mem', ihex: '.hex', srec: '.srec', mif: '.mif', coe: '.coe', bin: '.bin',
+  c: '.h', vhdl: '.vhd', logisim: '.logisim.txt',
+};
+
+function downloadRom() {
+  assembleNow();
+  const format = $('rom-format').value;
+  const name = baseName() + (romExtensions[format] || '.' + format);
+  const r = page.toolchain.rom(page.result.mic, ['--format', format, '-o', name, baseName() + '.mic']);
+  // zanfo-rom's own words, UTF-8 already, when it refuses or warns.
+  const said = new TextDecoder().decode(Uint8Array.from(r.stderr, c => c.charCodeAt(0))).trim();
+  $('status').textContent = said ? 'zanfo-rom: ' + said : $('status').textContent;
+  if (said) $('status').className = r.status === 0 ? '' : 'bad';
+  if (r.status === 0 && name in r.files)
+    download(name, r.files[name], format === 'bin' ? 'application/octet-stream' : 'text/plain');
+}
+
 async function share() {
   const fragment = await fragmentFor({source: page.view.state.doc.toString(), name: page.name});
   history.replaceState(null, '', fragment);
@@ -329,6 +349,7 @@ function startControls() {
   $('download-zan').addEventListener('click', () =>
     download(page.name, textToBytes(page.view.state.doc.toString()), 'text/plain'));
   $('share').addEventListener('click', share);
+  $('download-rom').addEventListener('click', downloadRom);
   $('mic').addEventListener('click', e => {
     const row = e.target.closest('[data-index]');
     const w = row && page.words[Number(row.dataset.index)];
@@ -348,6 +369,15 @@ async function start() {
   const mod = await createZanfo();  // zanfo.js, loaded before this script
   page.toolchain = makeToolchain(mod);
   window.zanfo.assemble = source => page.toolchain.assemble(String(source));
+  window.zanfo.rom = (mic, args) => page.toolchain.rom(String(mic), Array.from(args, String));
+  for (const f of page.toolchain.romFormats()) {
+    const option = document.createElement('option');
+    option.value = f.name;
+    option.textContent = f.name;
+    option.title = f.purpose;
+    $('rom-format').append(option);
+  }
+  $('rom-format').value = 'ihex';
   if (!(await loadFragment())) {
     const first = examples.find(e => e.name === 'fetch_decode.zan') || examples[0];
     $('examples').value = first.name;

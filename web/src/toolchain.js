@@ -50,6 +50,38 @@ export function makeToolchain(mod) {
       return {mic: output(0), stdout: output(1), stderr: output(2), status};
     },
 
+    // What `zanfo-rom ARGS` does when every file it reads holds `mic` (a
+    // byte string): {stdout, stderr, status, files}, files mapping the name
+    // of -o, when it was written, to its bytes.  Standard output is not a
+    // terminal.
+    rom(mic, args) {
+      const packed = args.map(a => String(a) + '\0').join('');
+      const micAt = putBytes(mod, mic);
+      let argsAt = 0, status;
+      try {
+        argsAt = putBytes(mod, packed);
+        status = mod._zanfo_rom(micAt, mic.length, argsAt, packed.length);
+      } finally {
+        mod._free(micAt);
+        if (argsAt) mod._free(argsAt);
+      }
+      const output = which =>
+        getBytes(mod, mod._zanfo_assembly_output(which), mod._zanfo_assembly_output_size(which));
+      const target = output(13);
+      return {stdout: output(10), stderr: output(11), status, files: target ? {[target]: output(12)} : {}};
+    },
+
+    // zanfo-rom's formats: [{name, purpose}].
+    romFormats() {
+      const at = mod._zanfo_rom_formats();
+      let end = at;
+      while (mod.HEAPU8[end]) end++;
+      return getBytes(mod, at, end - at).trim().split('\n').map(l => {
+        const [name, purpose] = l.split('\t');
+        return {name, purpose};
+      });
+    },
+
     // The microwords of the last assembly with their source lines:
     // [{address, firstLine, lastLine}], in the order of the .mic file.
     lastWords() {

@@ -9,7 +9,9 @@ import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import {examples, firstDifference, nativeAssemble, requireFromBuild, site, tempDir, webBuild} from './common.mjs';
+import {
+  examples, firstDifference, nativeAssemble, nativeCommand, requireFromBuild, site, tempDir, webBuild,
+} from './common.mjs';
 import {serve} from './server.mjs';
 
 const puppeteer = requireFromBuild('puppeteer-core');
@@ -148,6 +150,15 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
   const file = path.join(downloads, 'typed.mic');
   for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise(r => setTimeout(r, 100));
   assert.equal(fs.readFileSync(file, 'latin1'), want.z.mic);
+  // And the ROM images are zanfo-rom's, in a text and a binary format.
+  for (const [format, name] of [['ihex', 'typed.hex'], ['bin', 'typed.bin']]) {
+    await page.select('#rom-format', format);
+    await page.click('#download-rom');
+    const image = path.join(downloads, name);
+    for (let i = 0; i < 100 && !fs.existsSync(image); i++) await new Promise(r => setTimeout(r, 100));
+    const native = nativeCommand('zanfo-rom', ['--format', format, '-o', name, 'typed.mic'], {'typed.mic': want.z.mic});
+    assert.equal(fs.readFileSync(image, 'latin1'), native.files[name], format);
+  }
 
   const shots = path.join(webBuild, 'screenshots');
   fs.mkdirSync(shots, {recursive: true});

@@ -17,6 +17,25 @@ export function tempDir(prefix) {
   return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
 }
 
+// What a native companion command (zanfo-rom, ...) does in a folder holding
+// `files` ({name: byte string}): {stdout, stderr, status, files} with the
+// files it created.
+export function nativeCommand(command, args, files) {
+  const dir = tempDir('zanfo-native-');
+  try {
+    for (const [name, bytes] of Object.entries(files)) fs.writeFileSync(path.join(dir, name), bytes, 'latin1');
+    const run = spawnSync(path.join(path.dirname(zanfo), command), args,
+      {cwd: dir, encoding: 'latin1', maxBuffer: 1 << 30});
+    if (run.error) throw run.error;
+    const made = {};
+    for (const name of fs.readdirSync(dir))
+      if (!(name in files)) made[name] = fs.readFileSync(path.join(dir, name), 'latin1');
+    return {stdout: run.stdout, stderr: run.stderr, status: run.status, files: made};
+  } finally {
+    fs.rmSync(dir, {recursive: true, force: true});
+  }
+}
+
 // What the native zanfo does with a file prog.zan holding `bytes` (a byte
 // string): {mic, stdout, stderr, status}, mic being prog.mic's content.
 export function nativeAssemble(bytes) {

@@ -1,13 +1,14 @@
-// The assembler in WebAssembly, as the page ships it (site/zanfo.js),
-// against the native zanfo: the same .mic file, standard output, standard
-// error and exit status, byte for byte, for every example and for every
-// source that an end-to-end case hands zanfo.
+// The toolchain in WebAssembly, as the page ships it (site/zanfo.js),
+// against the native commands, byte for byte: zanfo (the .mic file,
+// standard output, standard error and exit status) for every example and
+// for every source that an end-to-end case hands zanfo; zanfo-rom in every
+// format.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  caseSource, examples, firstDifference, nativeAssemble, requireFromBuild, site, sourceDir,
+  caseSource, examples, firstDifference, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir,
 } from './common.mjs';
 import {makeToolchain} from '../src/toolchain.js';
 import {classifyWord} from '../src/language.js';
@@ -57,6 +58,23 @@ test('one run does not leak into the next', () => {
   sameAsZanfo('PROGRAM a\nEQU x R1;\nl: x = 0 { open\n');
   sameAsZanfo('PROGRAM b\n' + 'y'.repeat(9000) + '\nEND\n');
   sameAsZanfo('PROGRAM c\nl: JUMP(l);\nEQU x R2;\nx = 1\nEND\n');
+});
+
+test('zanfo-rom writes every format as the command does', () => {
+  const formats = toolchain.romFormats().map(f => f.name);
+  assert.ok(formats.includes('ihex') && formats.includes('bin'), formats.join());
+  const runs = [['--help'], ['--version'], ['--format', 'nosuch', 'prog.mic'], ['prog.mic'],
+    ['--format', 'c', '--depth', '16', 'prog.mic'], ['--format', 'vhdl', '--depth', '8', 'prog.mic'],
+    ['--format', 'mif', '--lane', '1', '--lane-width', '8', '--fill', '0xFF', '-o', 'lane1.mif', 'prog.mic']];
+  for (const f of formats) runs.push(['--format', f, 'prog.mic'], ['--format', f, '-o', 'image.' + f, 'prog.mic']);
+  const mics = examples().map(e => nativeAssemble(e.source).mic);
+  mics.push('0FFF 0000000000000001\n1000 0000000000000002\n', '0001 12\n');  // refused
+  for (const mic of mics) {
+    for (const args of runs) {
+      const got = toolchain.rom(mic, args);
+      assert.deepEqual(got, nativeCommand('zanfo-rom', args, {'prog.mic': mic}), args.join(' '));
+    }
+  }
 });
 
 test('the highlighter knows every keyword of the scanner', () => {
