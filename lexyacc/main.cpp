@@ -45,6 +45,10 @@ int main(int argc, char **argv) {
     // Refused before the output exists, so that nothing is left behind.
     if (IsFolder(yyin))
         ScannerFatal(msgSourceReadFailed);
+    FILE *source = ReadableTwice(yyin);
+    if (!source)
+        ScannerFatal(msgNoMemoryForSource);
+    yyin = source;
     f = fopen(outputFileName.c_str(), "wt");
     if (!f) {
         fclose(yyin);
