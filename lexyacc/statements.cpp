@@ -19,10 +19,11 @@ void DefineEquate(const char *name, const char *registerText) {
         ShowError(msgEquateTwice);
 }
 
-// The control store holds 4096 microwords.
+// The control store holds 4096 microwords.  A number that wraps to a
+// negative address ($FFFFFFFF, $80000000) lies outside it too.
 void SetOrigin(int address) {
     dir = address;
-    if (!primeraPasada && dir > 4095)
+    if (!primeraPasada && (dir < 0 || dir > 4095))
         ShowError(msgAddressOutOfRange);
 }
 
