@@ -52,8 +52,10 @@ class Watcher : public AssemblyObserver {
         Seen *last = firstPass ? lastFirst_ : lastSecond_;
         last[0] = last[1];
         last[1] = seen;
-        if (firstPass)
+        if (firstPass) {
+            ++firstPassTokens_;
             return;
+        }
         if (afterSeparator_)
             statement_.clear();
         afterSeparator_ = token == ';';
@@ -85,6 +87,7 @@ class Watcher : public AssemblyObserver {
 
     void SyntaxError(int token, const std::vector<int> &expected) override {
         syntaxError_ = true;
+        stoppedToken_ = firstPassTokens_;
         stoppedAt_ = lastFirst_[1];
         stoppedAt_.token = token;
         before_ = lastFirst_[0];
@@ -109,11 +112,13 @@ class Watcher : public AssemblyObserver {
     std::vector<int> strayLines_;            // first pass, the notices' lines
     bool syntaxError_ = false;
     Seen stoppedAt_, before_;                // the lookahead the parser refused, and the token before
+    size_t stoppedToken_ = 0;                // how many tokens the parser had read then
     std::vector<int> expected_;              // what it would have taken
     int openComment_ = 0;                    // line of a comment the source never closes
 
   private:
     Seen lastFirst_[2], lastSecond_[2];
+    size_t firstPassTokens_ = 0;
     std::vector<Seen> statement_;   // second pass: the tokens since the last ";"
     bool afterSeparator_ = false;
     int previousSecond_ = -1;
@@ -339,15 +344,15 @@ class Printer {
                           Hex4(static_cast<uint32_t>(LabelAddress(best))) + ")");
     }
 
-    // True when a ";" at the end of line `end` lets the parser past line
-    // `stopped`: the statement there was the next one.
-    bool MendedBySemicolon(int end, int stopped) const {
+    // True when a ";" at the end of line `end` takes the parser past the
+    // token it stopped at: the statement there was the next one.
+    bool MendedBySemicolon(int end) const {
         std::string mended;
         for (size_t i = 0; i < lines_.size(); ++i)
             mended += lines_[i] + (static_cast<int>(i) + 1 == end ? ";\n" : "\n");
         Watcher watch;
         Assembly again = AssembleText(mended, &watch);
-        return again.parsed || (watch.syntaxError_ && watch.stoppedAt_.line > stopped);
+        return again.parsed || (watch.syntaxError_ && watch.stoppedToken_ > watch_.stoppedToken_ + 1);
     }
 
     int LabelAddress(const std::string &name) const {
@@ -370,7 +375,7 @@ class Printer {
         }
         if (at.token == KW_END && before.token == ';')
             Add(line, "hint: \";\" stands between statements, not after the last one: remove the one before END");
-        else if (before.token > 0 && at.token > 0 && at.line > before.line && MendedBySemicolon(before.line, at.line))
+        else if (before.token > 0 && at.token > 0 && at.line > before.line && MendedBySemicolon(before.line))
             Add(line, "hint: a \";\" is missing at the end of line " + std::to_string(before.line));
         if (at.token == 0 && watch_.openComment_)
             Add(line, "hint: the comment opened on line " + std::to_string(watch_.openComment_) +
