@@ -164,6 +164,39 @@ std::vector<std::string> SplitLines(const std::string &source) {
     return lines;
 }
 
+bool IsUtf8(const std::string &text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t more;
+        if (c < 0x80)
+            more = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            more = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            more = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            more = 3;
+        else
+            return false;
+        if (i + more >= text.size())
+            return false;
+        for (; more > 0; --more)
+            if ((static_cast<unsigned char>(text[++i]) & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
+// A source line as the listing shows it, in UTF-8: a line that is not
+// UTF-8 already is read as Latin-1, and control characters other than tabs
+// become "?", so that nothing in a source can drive the terminal.
+std::string Shown(const std::string &line) {
+    std::string text;
+    for (unsigned char c : IsUtf8(line) ? line : Latin1ToUtf8(line))
+        text += (c < 0x20 && c != '\t') || c == 0x7F ? '?' : static_cast<char>(c);
+    return text;
+}
+
 // The grammar's token names, as a user writes them: KW_JUMP is JUMP.
 std::string TokenWord(int code) {
     const char *name = TokenName(code);
@@ -264,7 +297,7 @@ class Printer {
                 words.push_back(mic[word]);
             char number[16];
             snprintf(number, sizeof number, "  %5d  ", n);
-            out += (words.empty() ? std::string(21, ' ') : words[0]) + number + lines_[n - 1] + "\n";
+            out += (words.empty() ? std::string(21, ' ') : words[0]) + number + Shown(lines_[n - 1]) + "\n";
             for (size_t k = 1; k < words.size(); ++k)
                 out += words[k] + "\n";
             out += MessagesAt(n, n == last);
