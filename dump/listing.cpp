@@ -285,6 +285,8 @@ class Printer {
         PlaceDiagnostics();
         PlaceNotices();
         PlaceWarnings();
+        std::stable_sort(messages_.begin(), messages_.end(),
+                         [](const Message &a, const Message &b) { return a.line < b.line; });
         std::string out;
         size_t word = 0;
         const std::vector<std::string> mic = MicLines();
@@ -474,11 +476,12 @@ class Printer {
         return false;
     }
 
-    std::string MessagesAt(int line, bool last) const {
+    // The messages of `line` (and, for the last line, of any line after
+    // it), in the order they were found; lines are asked for in order.
+    std::string MessagesAt(int line, bool last) {
         std::string out;
-        for (const Message &m : messages_)
-            if (m.line == line || (last && m.line > line))
-                out += std::string(kIndent, ' ') + m.text + "\n";
+        for (; next_ < messages_.size() && (messages_[next_].line <= line || last); ++next_)
+            out += std::string(kIndent, ' ') + messages_[next_].text + "\n";
         return out;
     }
 
@@ -506,7 +509,8 @@ class Printer {
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;
-    std::vector<Message> messages_;
+    std::vector<Message> messages_;  // by line, once Run has sorted them
+    size_t next_ = 0;                // the first not yet printed
 };
 
 }  // namespace
