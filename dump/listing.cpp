@@ -309,7 +309,8 @@ class Printer {
         if (last == 0)
             out += MessagesAt(0, true);
         if (assembly_.stopped)
-            out += std::string(kIndent, ' ') + Latin1ToUtf8(Fatal()) + "\n";
+            out += std::string(kIndent, ' ') + "fatal: " + Latin1ToUtf8(Fatal()) +
+                   " (zanfo stops here, with exit status 2)\n";
         return out + Symbols();
     }
 

@@ -69,6 +69,10 @@ TEST(Listing, ZanfoQuietMeansAQuietListing) {
     EXPECT_FALSE(ListSource("PROGRAM p\nJUMP(x)\nEND\n").clean);
     // No words after a syntax error, as zanfo writes none.
     EXPECT_FALSE(Has(ListSource("PROGRAM p\nNOP; NOP NOP\nEND\n").text, "4E00009040000000"));
+    // A token too long for the scanner stops zanfo.
+    Listing stopped = ListSource("PROGRAM p\nNOP;\n" + std::string(9000, 'a') + "\nEND\n");
+    EXPECT_FALSE(stopped.clean);
+    EXPECT_TRUE(Has(stopped.text, "fatal: token too large")) << stopped.text;
 }
 
 TEST(Listing, SpellingDistanceCountsSwapsAsOne) {
