@@ -8,9 +8,11 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 600
 FUZZ_SMOKE_TIME ?= 150
 BUILD_WEB ?= $(BUILD)/web
+FUZZ_DUMP_SMOKE_TIME ?= 60
+ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke fuzz-build fuzz fuzz-smoke check-valgrind clean
+.PHONY: all deps build example check check-sanitize bench bench-smoke fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web
 
 all: build
@@ -55,7 +57,7 @@ fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
 # crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
@@ -67,6 +69,16 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run.sh $(BUILD_FUZZ)/fuzz/zanfo_fuzz $(FUZZ_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-smoke.log
+	@echo "fuzzing zanfo-dump's reader and decoder for $(FUZZ_DUMP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-dump-smoke.log"
+	@bash fuzz/run_dump.sh $(BUILD_FUZZ)/fuzz/zanfo_dump_fuzz $(FUZZ_DUMP_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-dump-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-dump-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-dump-smoke.log
+
+# zanfo-dump --source's round trip over ROUNDTRIP generated programs (ctest
+# runs a few thousand); ROUNDTRIP_SEED picks other programs.
+roundtrip: build
+	ZANFO_ROUNDTRIP_PROGRAMS=$(ROUNDTRIP) ZANFO_ROUNDTRIP_SEED=$(or $(ROUNDTRIP_SEED),1) \
+	    $(BUILD)/tests/zanfo_dump_tests --gtest_filter='SourceRoundTrip.Generated*'
 
 # The unit tests and every end-to-end case under valgrind's memcheck: any
 # invalid access, use of undefined memory or leak fails the test.

@@ -7,6 +7,7 @@
 #include "actions.h"
 #include "driver.h"
 #include "errors.h"
+#include "observe.h"
 #include "tables.h"
 #include "zanfo.h"
 
@@ -54,7 +55,7 @@ struct MemoryStream {
 
 }  // namespace
 
-Assembly AssembleText(const std::string &source) {
+Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     Assembly result;
     FILE *in = OpenText(source);
     MemoryStream mic, diagnostics, notices;
@@ -77,11 +78,13 @@ Assembly AssembleText(const std::string &source) {
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
     scannerFatalHook = StopAssembly;
+    assemblyObserver = observer;
     try {
         result.parsed = RunPasses() == 0;
     } catch (const ScannerStopped &) {
         result.stopped = true;
     }
+    assemblyObserver = nullptr;
     scannerFatalHook = previousHook;
     fatalText = nullptr;
     diagnosticStream = nullptr;

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+class AssemblyObserver;
+
 struct Assembly {
     std::string mic;          // the .mic file zanfo writes
     std::string diagnostics;  // what zanfo prints on standard error (ISO-8859-1)
@@ -25,8 +27,9 @@ struct Assembly {
     std::vector<Word> words;  // one per line of mic, in the same order
 };
 
-// Assembles `source` exactly as zanfo assembles a file of those bytes.
+// Assembles `source` exactly as zanfo assembles a file of those bytes,
+// telling `observer` (observe.h), if given, what it sees on the way.
 // Not reentrant: the assembler's state is process-wide.
-Assembly AssembleText(const std::string &source);
+Assembly AssembleText(const std::string &source, AssemblyObserver *observer = nullptr);
 
 #endif

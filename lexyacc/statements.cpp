@@ -4,11 +4,14 @@
 // act in both passes, the table being emptied in between.
 #include "actions.h"
 #include "errors.h"
+#include "observe.h"
 #include "tables.h"
 
 int dir = 0;  // address of the microinstruction being assembled
 
 void EndMicroinstruction() {
+    if (!primeraPasada && assemblyObserver)
+        assemblyObserver->Microinstruction(dir);
     if (!primeraPasada)
         WriteInstruction();
     dir = WrapAdd(dir, 1);
@@ -38,6 +41,8 @@ void ResolveLabel(YYSTYPE *target, const char *name) {
         return;
     int resDir = TranslateLabel(name);
     if (resDir < 0) {
+        if (assemblyObserver)
+            assemblyObserver->UnknownLabel(name);
         ShowError(msgUnknownIdentifier);
         resDir = 0;
     }

@@ -14,9 +14,14 @@
 #include <cstring>
 #include "actions.h"
 #include "errors.h"
+#include "observe.h"
+/* Tokens pass by the listing's observer, when there is one. */
+#define yylex ReadToken
 }
 
 %define api.header.include {"zanfo.tab.h"}
+/* zanfo says only "parse error"; the listing asks what the parser expected. */
+%define parse.error custom
 %expect 0
 
 %token END_OF_INPUT 0
@@ -265,3 +270,32 @@ condition
     ;
 
 %%
+
+/* The token code that the parser's symbol number stands for. */
+static int TokenCode(yysymbol_kind_t kind) {
+    for (int code = 0; code <= YYMAXUTOK; ++code)
+        if (YYTRANSLATE(code) == kind)
+            return code;
+    return -1;
+}
+
+/* A syntax error: zanfo's one line, and for a listing the token the parser
+ * stopped at and those it would have taken there. */
+static int yyreport_syntax_error(const yypcontext_t *context) {
+    yyerror(msgParseError);
+    if (assemblyObserver) {
+        yysymbol_kind_t expected[YYNTOKENS];
+        int count = yypcontext_expected_tokens(context, expected, YYNTOKENS);
+        std::vector<int> codes;
+        for (int i = 0; i < count; ++i)
+            codes.push_back(TokenCode(expected[i]));
+        assemblyObserver->SyntaxError(TokenCode(yypcontext_token(context)), codes);
+    }
+    return 0;
+}
+
+const char *TokenName(int token) {
+    if (token < 0 || token > YYMAXUTOK || (token > 0 && YYTRANSLATE(token) == YYSYMBOL_YYUNDEF))
+        return nullptr;
+    return yysymbol_name(YYTRANSLATE(token));
+}

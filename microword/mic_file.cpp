@@ -148,13 +148,16 @@ MicFile ReadMicFile(const std::string &name, MicUse use) {
     } else {
         error = errno;
     }
-    if (error) {
-        MicFile file;
-        file.name = name;
-        file.problems.push_back({0, false, std::string("cannot read the file: ") + strerror(error)});
-        return file;
-    }
+    if (error)
+        return UnreadableMicFile(name, error);
     return ParseMicText(name, text, use);
+}
+
+MicFile UnreadableMicFile(const std::string &name, int error) {
+    MicFile file;
+    file.name = name;
+    file.problems.push_back({0, false, std::string("cannot read the file: ") + strerror(error)});
+    return file;
 }
 
 std::string FormatProblem(const MicFile &file, const MicProblem &problem) {

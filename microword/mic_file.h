@@ -42,6 +42,9 @@ struct MicFile {
 // Reads the file called `name` ("-" is standard input).
 MicFile ReadMicFile(const std::string &name, MicUse use);
 
+// The file called `name` that could not be read: errno `error`.
+MicFile UnreadableMicFile(const std::string &name, int error);
+
 // Reads .mic text already in memory, reporting it under `name`.
 MicFile ParseMicText(const std::string &name, const std::string &text, MicUse use);
 

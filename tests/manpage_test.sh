@@ -2,9 +2,8 @@
 # The man page must render with groff's -man macros without one warning.
 #
 #   manpage_test.sh PAGE [TEXT...]
-# TEXT: what the rendered page must hold (default: zanfo's synopsis and
-# sections).
-# Exit 77 (skipped) where groff is not installed.
+# The rendered page must hold every TEXT (zanfo's page: its synopsis, exit
+# status and message format).  Exit 77 (skipped) where groff is not installed.
 set -u
 page=$1
 shift
@@ -21,10 +20,9 @@ if [ "$status" != 0 ] || [ -n "$warnings" ]; then
     printf '%s\n' "$warnings"
     exit 1
 fi
-# The page must name the command and its one argument.
 text=$(groff -man -Tutf8 -P-cbou "$page" 2>/dev/null)
 for want in "${wants[@]}"; do
-    if ! grep -qF "$want" <<<"$text"; then
+    if ! grep -qF -e "$want" <<<"$text"; then
         echo "FAIL $page: rendered page lacks \"$want\""
         exit 1
     fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built tree, unpacks it into
-# a scratch root and runs the zanfo it installs on a bundled example.
+# a scratch root and runs the zanfo and zanfo-dump it installs on a bundled
+# example.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR
 # Exit 77 (skipped) where cpack or dpkg are missing.
@@ -52,6 +53,14 @@ cmp -s "$src/examples/fetch_decode.mic" "$work/run/fetch_decode.mic" || {
 # Without arguments it must still say how to call it.
 "$zanfo" > "$work/usage"; [ $? = 1 ] || fail "installed zanfo without arguments should exit 1"
 
+# zanfo-dump, with its man page: the example read back assembles to itself.
+dump=$work/root/usr/bin/zanfo-dump
+[ -x "$dump" ] || fail "the package installs no /usr/bin/zanfo-dump:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-dump.1*')" ] ||
+    fail "the package installs no zanfo-dump man page:"$'\n'"$(dpkg-deb -c "$deb")"
+(cd "$work/run" && "$dump" --source -o back.zan fetch_decode.mic && "$zanfo" back.zan > /dev/null) ||
+    fail "installed zanfo-dump --source failed"
+cmp -s "$src/examples/fetch_decode.mic" "$work/run/back.mic" || fail "installed zanfo-dump --source did not read the example back"
 # zanfo-rom, with its man page, turns the example's words into an image.
 rom=$work/root/usr/bin/zanfo-rom
 [ -x "$rom" ] || fail "the package installs no /usr/bin/zanfo-rom"
@@ -63,4 +72,4 @@ while read -r address word; do
         fail "installed zanfo-rom put another word than $word at $address"
 done < "$work/run/fetch_decode.mic"
 [ "$(wc -l < "$work/run/rom.hex")" = 64 ] || fail "installed zanfo-rom wrote another depth than 64"
-echo "$(basename "$deb") installs a working zanfo and zanfo-rom and their man pages"
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump and zanfo-rom, and their man pages"

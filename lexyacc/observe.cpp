@@ -1,0 +1,16 @@
+// zanfo: the listing's view of a run.
+#include "observe.h"
+
+#include "zanfo.h"
+
+extern char yytext[];  // the scanner's text of the last token
+
+AssemblyObserver *assemblyObserver = nullptr;
+
+int ReadToken() {
+    int token = yylex();
+    if (assemblyObserver)
+        assemblyObserver->Token(primeraPasada != 0, token, line, token ? yytext : "",
+                                token == NUMBER ? yylval.intval : 0);
+    return token;
+}

@@ -1,0 +1,52 @@
+// zanfo: what a listing may watch while zanfo assembles.
+//
+// zanfo itself watches nothing: the observer is null and every hook is one
+// test of it.  zanfo-dump --listing sets one for the length of one
+// AssembleText, to learn which source lines made each microword and to say
+// more about a diagnostic than zanfo's message does.  Watching never
+// changes what zanfo reads, parses, writes or prints.
+#ifndef ZANFO_OBSERVE_H
+#define ZANFO_OBSERVE_H
+
+#include <string>
+#include <vector>
+
+class AssemblyObserver {
+  public:
+    virtual ~AssemblyObserver() = default;
+
+    // Every token the parser reads, in both passes: its code, the line it
+    // is on, its text as written, and for a NUMBER its value.
+    virtual void Token(bool /*firstPass*/, int /*token*/, int /*line*/, const char * /*text*/,
+                       int /*value*/) {}
+
+    // A microinstruction has ended (second pass); its word is written next,
+    // at the address `dir` holds.
+    virtual void Microinstruction(int /*dir*/) {}
+
+    // The parser stopped: the token it could not take and the tokens it
+    // would have taken in its place, as token codes (TokenName names them).
+    virtual void SyntaxError(int /*token*/, const std::vector<int> & /*expectedCodes*/) {}
+
+    // A jump to a name that is no label (second pass), just before zanfo
+    // reports it.
+    virtual void UnknownLabel(const char * /*name*/) {}
+
+    // The source ended inside the comment opened on `line`.
+    virtual void UnclosedComment(bool /*firstPass*/, int /*line*/) {}
+
+    // A byte that starts no token, on `line`, just before zanfo's notice.
+    virtual void UnrecognizedCharacter(bool /*firstPass*/, int /*line*/) {}
+};
+
+// Set by AssembleText for one run; null otherwise.
+extern AssemblyObserver *assemblyObserver;
+
+// The parser's tokens go through here, so the observer can see them.
+int ReadToken();
+
+// The grammar's name of a token code: "KW_JUMP", "COND_NUZ", "NUMBER",
+// "';'", "END_OF_INPUT"; null for a code that is no token.
+const char *TokenName(int token);
+
+#endif

@@ -1,0 +1,44 @@
+// zanfo-dump: reads zanfo's microcode back.  The command is RunDump
+// (dump/dump.h); this file only reads its files and writes what it says.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "dump.h"
+
+static bool ReadWholeFile(const std::string &name, std::string *text, int *error) {
+    FILE *in = name == "-" ? stdin : fopen(name.c_str(), "rb");
+    if (!in) {
+        *error = errno;
+        return false;
+    }
+    char buffer[1 << 16];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
+        text->append(buffer, n);
+    bool ok = !ferror(in);
+    *error = ok ? 0 : (errno ? errno : EIO);
+    if (in != stdin)
+        fclose(in);
+    return ok;
+}
+
+int main(int argc, char **argv) {
+    DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc), ReadWholeFile);
+    if (run.showVersion)
+        PrintVersion("zanfo-dump");
+    fputs(run.err.c_str(), stderr);
+    if (!run.writeOutput)
+        return run.status;
+    OutputFile output(run.output.empty() ? "-" : run.output);
+    if (!output.Open() || fwrite(run.out.data(), 1, run.out.size(), output.Stream()) != run.out.size() ||
+        !output.Commit()) {
+        fprintf(stderr, "zanfo-dump: cannot write %s: %s\n",
+                run.output.empty() ? "the standard output" : run.output.c_str(), strerror(errno));
+        return 2;
+    }
+    return run.status;
+}
