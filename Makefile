@@ -7,12 +7,14 @@ EXAMPLE ?= examples/fetch_decode.zan
 BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 600
 FUZZ_SMOKE_TIME ?= 150
+BUILD_WEB ?= $(BUILD)/web
 FUZZ_DUMP_SMOKE_TIME ?= 60
 FUZZ_SIM_SMOKE_TIME ?= 60
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: web check-web bench-web
 
 all: build
 
@@ -23,10 +25,15 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Assemble the bundled example and show the microwords it gives.
+# Assemble a copy of the bundled example in $(BUILD)/example/ and show the
+# microwords it gives.  The checked-in .mic beside the example is what the
+# tests compare zanfo with: it must never be overwritten from here.
+EXAMPLE_DIR = $(BUILD)/example
 example: build
-	$(BUILD)/zanfo $(EXAMPLE)
-	@cat $(basename $(EXAMPLE)).mic
+	@mkdir -p $(EXAMPLE_DIR)
+	cp $(EXAMPLE) $(EXAMPLE_DIR)/
+	$(BUILD)/zanfo $(EXAMPLE_DIR)/$(notdir $(EXAMPLE))
+	@cat $(EXAMPLE_DIR)/$(basename $(notdir $(EXAMPLE))).mic
 
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
@@ -87,7 +94,28 @@ roundtrip: build
 check-valgrind: build
 	@bash .ci/install-deps valgrind
 	$(VALGRIND) $(BUILD)/tests/zanfo_unit_tests >/dev/null
+	$(VALGRIND) $(BUILD)/tests/zanfo_rom_tests >/dev/null
 	ZANFO_WRAPPER="$(VALGRIND)" ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) -R '^e2e\.'
+
+# The playground: zanfo in WebAssembly and its page, in $(BUILD_WEB)/site
+# (see web/README.md).  The last line printed is that folder: open its
+# index.html, or serve it with any static server.
+web: deps
+	@bash .ci/install-deps emscripten
+	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
+	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
+
+# The playground's tests: the WebAssembly assembler against zanfo under
+# node, and the page in headless Chromium.
+check-web: build web
+	@bash .ci/install-deps chromium
+	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
+
+# Page load time, assembly time of a whole control store in the browser, and
+# the page's size compressed (bench/web.mjs).
+bench-web: build web
+	@bash .ci/install-deps chromium
+	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

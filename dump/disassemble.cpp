@@ -11,6 +11,7 @@
 // word without a diagnostic is kept.
 #include "disassemble.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>

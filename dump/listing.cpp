@@ -52,8 +52,10 @@ class Watcher : public AssemblyObserver {
         Seen *last = firstPass ? lastFirst_ : lastSecond_;
         last[0] = last[1];
         last[1] = seen;
-        if (firstPass)
+        if (firstPass) {
+            ++firstPassTokens_;
             return;
+        }
         if (afterSeparator_)
             statement_.clear();
         afterSeparator_ = token == ';';
@@ -85,6 +87,7 @@ class Watcher : public AssemblyObserver {
 
     void SyntaxError(int token, const std::vector<int> &expected) override {
         syntaxError_ = true;
+        stoppedToken_ = firstPassTokens_;
         stoppedAt_ = lastFirst_[1];
         stoppedAt_.token = token;
         before_ = lastFirst_[0];
@@ -109,11 +112,13 @@ class Watcher : public AssemblyObserver {
     std::vector<int> strayLines_;            // first pass, the notices' lines
     bool syntaxError_ = false;
     Seen stoppedAt_, before_;                // the lookahead the parser refused, and the token before
+    size_t stoppedToken_ = 0;                // how many tokens the parser had read then
     std::vector<int> expected_;              // what it would have taken
     int openComment_ = 0;                    // line of a comment the source never closes
 
   private:
     Seen lastFirst_[2], lastSecond_[2];
+    size_t firstPassTokens_ = 0;
     std::vector<Seen> statement_;   // second pass: the tokens since the last ";"
     bool afterSeparator_ = false;
     int previousSecond_ = -1;
@@ -157,6 +162,39 @@ std::vector<std::string> SplitLines(const std::string &source) {
     if (!current.empty())
         lines.push_back(current);
     return lines;
+}
+
+bool IsUtf8(const std::string &text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t more;
+        if (c < 0x80)
+            more = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            more = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            more = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            more = 3;
+        else
+            return false;
+        if (i + more >= text.size())
+            return false;
+        for (; more > 0; --more)
+            if ((static_cast<unsigned char>(text[++i]) & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
+// A source line as the listing shows it, in UTF-8: a line that is not
+// UTF-8 already is read as Latin-1, and control characters other than tabs
+// become "?", so that nothing in a source can drive the terminal.
+std::string Shown(const std::string &line) {
+    std::string text;
+    for (unsigned char c : IsUtf8(line) ? line : Latin1ToUtf8(line))
+        text += (c < 0x20 && c != '\t') || c == 0x7F ? '?' : static_cast<char>(c);
+    return text;
 }
 
 // The grammar's token names, as a user writes them: KW_JUMP is JUMP.
@@ -247,6 +285,8 @@ class Printer {
         PlaceDiagnostics();
         PlaceNotices();
         PlaceWarnings();
+        std::stable_sort(messages_.begin(), messages_.end(),
+                         [](const Message &a, const Message &b) { return a.line < b.line; });
         std::string out;
         size_t word = 0;
         const std::vector<std::string> mic = MicLines();
@@ -259,7 +299,7 @@ class Printer {
                 words.push_back(mic[word]);
             char number[16];
             snprintf(number, sizeof number, "  %5d  ", n);
-            out += (words.empty() ? std::string(21, ' ') : words[0]) + number + lines_[n - 1] + "\n";
+            out += (words.empty() ? std::string(21, ' ') : words[0]) + number + Shown(lines_[n - 1]) + "\n";
             for (size_t k = 1; k < words.size(); ++k)
                 out += words[k] + "\n";
             out += MessagesAt(n, n == last);
@@ -269,7 +309,8 @@ class Printer {
         if (last == 0)
             out += MessagesAt(0, true);
         if (assembly_.stopped)
-            out += std::string(kIndent, ' ') + Latin1ToUtf8(Fatal()) + "\n";
+            out += std::string(kIndent, ' ') + "fatal: " + Latin1ToUtf8(Fatal()) +
+                   " (zanfo stops here, with exit status 2)\n";
         return out + Symbols();
     }
 
@@ -339,15 +380,15 @@ class Printer {
                           Hex4(static_cast<uint32_t>(LabelAddress(best))) + ")");
     }
 
-    // True when a ";" at the end of line `end` lets the parser past line
-    // `stopped`: the statement there was the next one.
-    bool MendedBySemicolon(int end, int stopped) const {
+    // True when a ";" at the end of line `end` takes the parser past the
+    // token it stopped at: the statement there was the next one.
+    bool MendedBySemicolon(int end) const {
         std::string mended;
         for (size_t i = 0; i < lines_.size(); ++i)
             mended += lines_[i] + (static_cast<int>(i) + 1 == end ? ";\n" : "\n");
         Watcher watch;
         Assembly again = AssembleText(mended, &watch);
-        return again.parsed || (watch.syntaxError_ && watch.stoppedAt_.line > stopped);
+        return again.parsed || (watch.syntaxError_ && watch.stoppedToken_ > watch_.stoppedToken_ + 1);
     }
 
     int LabelAddress(const std::string &name) const {
@@ -370,7 +411,7 @@ class Printer {
         }
         if (at.token == KW_END && before.token == ';')
             Add(line, "hint: \";\" stands between statements, not after the last one: remove the one before END");
-        else if (before.token > 0 && at.token > 0 && at.line > before.line && MendedBySemicolon(before.line, at.line))
+        else if (before.token > 0 && at.token > 0 && at.line > before.line && MendedBySemicolon(before.line))
             Add(line, "hint: a \";\" is missing at the end of line " + std::to_string(before.line));
         if (at.token == 0 && watch_.openComment_)
             Add(line, "hint: the comment opened on line " + std::to_string(watch_.openComment_) +
@@ -436,11 +477,12 @@ class Printer {
         return false;
     }
 
-    std::string MessagesAt(int line, bool last) const {
+    // The messages of `line` (and, for the last line, of any line after
+    // it), in the order they were found; lines are asked for in order.
+    std::string MessagesAt(int line, bool last) {
         std::string out;
-        for (const Message &m : messages_)
-            if (m.line == line || (last && m.line > line))
-                out += std::string(kIndent, ' ') + m.text + "\n";
+        for (; next_ < messages_.size() && (messages_[next_].line <= line || last); ++next_)
+            out += std::string(kIndent, ' ') + messages_[next_].text + "\n";
         return out;
     }
 
@@ -468,7 +510,8 @@ class Printer {
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;
-    std::vector<Message> messages_;
+    std::vector<Message> messages_;  // by line, once Run has sorted them
+    size_t next_ = 0;                // the first not yet printed
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "actions.h"
 #include "driver.h"
 #include "errors.h"
 #include "observe.h"
@@ -15,6 +16,11 @@ namespace {
 struct ScannerStopped {};
 
 std::string *fatalText;  // where the scanner's fatal message goes
+std::vector<Assembly::Word> *wordSources;  // where the words' lines go
+
+void NoteWord(int address, int firstLine, int lastLine) {
+    wordSources->push_back(Assembly::Word{address, firstLine, lastLine});
+}
 
 [[noreturn]] void StopAssembly(const char *msg) {
     if (fatalText)
@@ -66,6 +72,8 @@ Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     ResetRun(in, mic.stream);
     diagnosticStream = diagnostics.stream;
     noticeStream = notices.stream;
+    wordSources = &result.words;
+    microinstructionObserver = NoteWord;
     std::string fatal;
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
@@ -81,6 +89,8 @@ Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     fatalText = nullptr;
     diagnosticStream = nullptr;
     noticeStream = nullptr;
+    microinstructionObserver = nullptr;
+    wordSources = nullptr;
     fclose(in);
     result.mic = mic.Close();
     result.diagnostics = diagnostics.Close() + fatal;

@@ -19,6 +19,12 @@ struct Assembly {
     bool stopped = false;     // a fatal scanner error: zanfo would exit with status 2
     std::vector<std::pair<std::string, std::string>> equates;  // name -> register text, lower case
     std::vector<std::pair<std::string, int>> labels;            // name -> address, lower case
+    struct Word {        // where one microword came from
+        int address;     // the address zanfo wrote it at
+        int firstLine;   // source line of its microinstruction's first token
+        int lastLine;    // source line of the last token (before the ';')
+    };
+    std::vector<Word> words;  // one per line of mic, in the same order
 };
 
 // Assembles `source` exactly as zanfo assembles a file of those bytes,

@@ -23,7 +23,7 @@ extern const char msgStackOverflow[];
 // Statements.
 extern const char msgEquateTwice[];         // EQU of a name already bound
 extern const char msgLabelTwice[];          // label defined twice
-extern const char msgAddressOutOfRange[];   // ORG above 4095
+extern const char msgAddressOutOfRange[];   // ORG outside 0..4095
 extern const char msgUnknownIdentifier[];   // jump to a name that is no label
 // Second use of a microword field in one microinstruction.
 extern const char msgCcenUsed[];

@@ -11,6 +11,7 @@
 
 #include "driver.h"
 #include "errors.h"
+#include "source.h"
 #include "zanfo.h"
 
 // True when `name` already exists and is the very file open as `source`:
@@ -41,6 +42,13 @@ int main(int argc, char **argv) {
         fclose(yyin);
         return CannotCreateOutput();
     }
+    // Refused before the output exists, so that nothing is left behind.
+    if (IsFolder(yyin))
+        ScannerFatal(msgSourceReadFailed);
+    FILE *source = ReadableTwice(yyin);
+    if (!source)
+        ScannerFatal(msgNoMemoryForSource);
+    yyin = source;
     f = fopen(outputFileName.c_str(), "wt");
     if (!f) {
         fclose(yyin);

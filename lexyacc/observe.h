@@ -25,7 +25,7 @@ class AssemblyObserver {
     virtual void Microinstruction(int /*dir*/) {}
 
     // The parser stopped: the token it could not take and the tokens it
-    // would have taken in its place, as codes and as the grammar names them.
+    // would have taken in its place, as token codes (TokenName names them).
     virtual void SyntaxError(int /*token*/, const std::vector<int> & /*expectedCodes*/) {}
 
     // A jump to a name that is no label (second pass), just before zanfo

@@ -22,10 +22,11 @@ void DefineEquate(const char *name, const char *registerText) {
         ShowError(msgEquateTwice);
 }
 
-// The control store holds 4096 microwords.
+// The control store holds 4096 microwords.  A number that wraps to a
+// negative address ($FFFFFFFF, $80000000) lies outside it too.
 void SetOrigin(int address) {
     dir = address;
-    if (!primeraPasada && dir > 4095)
+    if (!primeraPasada && (dir < 0 || dir > 4095))
         ShowError(msgAddressOutOfRange);
 }
 
@@ -46,4 +47,12 @@ void ResolveLabel(YYSTYPE *target, const char *name) {
         resDir = 0;
     }
     target->intval = resDir;
+}
+
+void (*microinstructionObserver)(int address, int firstLine, int lastLine) = nullptr;
+
+// Called before EndMicroinstruction, while dir is still the word's address.
+void MicroinstructionLines(int firstLine, int lastLine) {
+    if (!primeraPasada && microinstructionObserver)
+        microinstructionObserver(dir, firstLine, lastLine);
 }

@@ -45,6 +45,9 @@
 %token COND_UUS 331 COND_UUSE 332 COND_MUS 333 COND_MUSE 334
 
 %start program
+/* Each symbol knows the source lines it spans (the scanner gives every
+ * token its line), so that a microinstruction can name its lines. */
+%locations
 
 %%
 
@@ -59,7 +62,8 @@ statement_list
     ;
 
 statement
-    : microinstruction                              { EndMicroinstruction(); }
+    : microinstruction                              { MicroinstructionLines(@1.first_line, @1.last_line);
+                                                      EndMicroinstruction(); }
     | equate_statement
     | origin_statement
     ;

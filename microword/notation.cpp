@@ -489,6 +489,8 @@ std::string FieldLines(uint64_t word) {
         } else {
             meaning = "not defined";
         }
+        if (info.field == Field::CondCode && GetField(word, Field::CondEnable) == 1)
+            meaning += " (not tested: CondEnable 1)";
         if (!ZanfoWrites(info.field, value))
             meaning += "  [not expressible in zanfo]";
         char head[40];

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the editor support under editors/ against the scanner.
 
-    editors_test.py SOURCE_DIR [ZANFO]
+    editors_test.py SOURCE_DIR              the grammar files
+    editors_test.py --vim SOURCE_DIR ZANFO  the Vim files, in a real Vim
 
 The reserved words are read from the scanner's rules in lexyacc/zanfo.l
 (those of the form "WORD"  { return TOKEN; }), so that a keyword added to the
@@ -9,10 +10,12 @@ language and forgotten in an editor file is caught. Every one of them must
 be a keyword of the Vim syntax file and be matched, in any case, by a
 non-label rule of the TextMate grammar.
 
-Where Vim is installed, the files are also loaded into a real Vim: a .zan
-buffer must get the zanfo file type, every word and every kind of token the
-highlighting that belongs to it, and, given ZANFO, :make must fill the
-quickfix list with zanfo's diagnostics, on the right line of the buffer.
+With --vim the files are loaded into a real Vim: a .zan buffer must get the
+zanfo file type, every word and every kind of token the highlighting that
+belongs to it, and :make must fill the quickfix list with ZANFO's
+diagnostics, on the right line of the buffer.  Where there is no Vim, or
+one built without syntax highlighting, it exits with SKIPPED (77), which
+CTest shows as skipped.
 """
 import json
 import os
@@ -23,6 +26,7 @@ import sys
 import tempfile
 
 failures = []
+SKIPPED = 77
 
 
 def fail(message):
@@ -77,6 +81,15 @@ def check_files(src, keywords):
         for form in (word, word.lower(), word.capitalize()):
             if not any(rx.fullmatch(form) for scope, rx in rules):
                 fail(f"zanfo.tmLanguage.json: no rule matches {form}")
+    # The VS Code extension is copied on its own: it carries the licence.
+    with open(os.path.join(src, "editors", "textmate", "package.json")) as f:
+        license_name = json.load(f).get("license")
+    if license_name != "MIT":
+        fail(f"package.json: license is {license_name!r}, not MIT")
+    with open(os.path.join(src, "LICENSE"), "rb") as f, \
+            open(os.path.join(src, "editors", "textmate", "LICENSE"), "rb") as g:
+        if f.read() != g.read():
+            fail("editors/textmate/LICENSE differs from LICENSE")
     # Words that only begin with a keyword are identifiers.
     for name in ("ANDX", "loop2", "R12A", "IRA4", "comp1", "UZE"):
         for scope, rx in rules:
@@ -95,14 +108,19 @@ def vim_sample(keywords):
     return lines
 
 
-def check_vim(src, keywords, zanfo):
+def find_vim():
+    """The Vim to check with, or None when there is none with +syntax."""
     vim = shutil.which("vim")
     if not vim:
-        print("vim not installed: its checks skipped")
-        return
+        print("vim not installed: skipped")
+        return None
     if subprocess.run([vim, "--version"], capture_output=True, text=True).stdout.find("+syntax") < 0:
-        print("vim without +syntax: its checks skipped")
-        return
+        print("vim without +syntax: skipped")
+        return None
+    return vim
+
+
+def check_vim(vim, src, keywords, zanfo):
     sample = vim_sample(keywords)
     with tempfile.TemporaryDirectory() as work:
         source = os.path.join(work, "sample.zan")
@@ -119,15 +137,17 @@ endfor
         if got is None:
             fail("vim did not run the check script")
             return
-        got = got.split("\n")
+        # One line per entry of s:out, each ending in a line feed.
+        got = got[:-1].split("\n") if got.endswith("\n") else [got]
+        if len(got) != 1 + len(sample):
+            fail(f"vim: the check script gave {len(got)} lines for {1 + len(sample)} entries")
         if got[0] != "zanfo":
             fail(f"vim: a .zan file gets the file type {got[0]!r}, not zanfo")
         for (text, want), group in zip(sample, got[1:]):
             ok = group.startswith("zanfo") and group != "zanfoLabel" if want == "keyword" else group == want
             if not ok:
                 fail(f"vim: {text!r} is highlighted as {group!r}, expected {want or 'nothing'}")
-        if zanfo:
-            check_vim_make(vim, src, work, zanfo)
+        check_vim_make(vim, src, work, zanfo)
 
 
 def run_vim(vim, src, work, name, body, env=None):
@@ -172,7 +192,11 @@ endfor
     if report is None:
         fail("vim did not run the :make script")
         return
-    makeprg, buf, *entries = report.rstrip("\n").split("\n")
+    lines = report.rstrip("\n").split("\n")
+    if len(lines) < 2:
+        fail(f"vim: the :make script gave {lines}, expected makeprg and a buffer number")
+        return
+    makeprg, buf, *entries = lines
     if not makeprg.startswith("zanfo"):
         fail(f"vim: makeprg of a zanfo buffer is {makeprg!r}")
     if len(entries) != 1 or not re.match(rf"{buf}:2:Direcci.n fuera de rango$", entries[0]):
@@ -180,13 +204,19 @@ endfor
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
-        raise SystemExit("usage: editors_test.py SOURCE_DIR [ZANFO]")
-    src = os.path.abspath(sys.argv[1])
-    zanfo = sys.argv[2] if len(sys.argv) == 3 else None
+    args = sys.argv[1:]
+    vim_mode = args[:1] == ["--vim"]
+    if len(args) != (3 if vim_mode else 1):
+        raise SystemExit("usage: editors_test.py SOURCE_DIR | editors_test.py --vim SOURCE_DIR ZANFO")
+    src = os.path.abspath(args[-2] if vim_mode else args[0])
     keywords = scanner_keywords(src)
-    check_files(src, keywords)
-    check_vim(src, keywords, zanfo)
+    if vim_mode:
+        vim = find_vim()
+        if vim is None:
+            return SKIPPED
+        check_vim(vim, src, keywords, args[-1])
+    else:
+        check_files(src, keywords)
     print(f"{len(keywords)} keywords checked; {len(failures)} failed")
     return 1 if failures else 0
 

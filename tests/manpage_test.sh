@@ -27,4 +27,9 @@ for want in "${wants[@]}"; do
         exit 1
     fi
 done
+# SEE ALSO must name the manual the page refers to.
+if ! sed -n '/^SEE ALSO/,$p' <<<"$text" | grep -qF "manual.md"; then
+    echo "FAIL $page: SEE ALSO does not name manual.md"
+    exit 1
+fi
 echo "$page renders cleanly"

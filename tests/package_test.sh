@@ -37,6 +37,8 @@ zanfo=$work/root/usr/bin/zanfo
 man=$(find "$work/root/usr/share/man/man1" -name 'zanfo.1*' 2>/dev/null)
 [ -n "$man" ] || fail "the package installs no man page:"$'\n'"$(dpkg-deb -c "$deb")"
 [ -f "$work/root/usr/share/doc/zanfo/manual.md" ] || fail "the package installs no manual"
+cmp -s "$src/LICENSE" "$work/root/usr/share/doc/zanfo/copyright" \
+    || fail "the package's /usr/share/doc/zanfo/copyright is not the licence"
 
 mkdir "$work/run"
 cp "$src/examples/fetch_decode.zan" "$work/run/"
@@ -59,6 +61,18 @@ dump=$work/root/usr/bin/zanfo-dump
 (cd "$work/run" && "$dump" --source -o back.zan fetch_decode.mic && "$zanfo" back.zan > /dev/null) ||
     fail "installed zanfo-dump --source failed"
 cmp -s "$src/examples/fetch_decode.mic" "$work/run/back.mic" || fail "installed zanfo-dump --source did not read the example back"
+# zanfo-rom, with its man page, turns the example's words into an image.
+rom=$work/root/usr/bin/zanfo-rom
+[ -x "$rom" ] || fail "the package installs no /usr/bin/zanfo-rom"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-rom.1*')" ] || fail "the package installs no zanfo-rom man page"
+"$rom" --format readmemh --depth 64 "$work/run/fetch_decode.mic" > "$work/run/rom.hex" ||
+    fail "installed zanfo-rom failed"
+while read -r address word; do
+    [ "$(sed -n "$((16#$address + 1))p" "$work/run/rom.hex")" = "$word" ] ||
+        fail "installed zanfo-rom put another word than $word at $address"
+done < "$work/run/fetch_decode.mic"
+[ "$(wc -l < "$work/run/rom.hex")" = 64 ] || fail "installed zanfo-rom wrote another depth than 64"
+
 # zanfo-sim, with its man page: the multiply example passes its test file.
 sim=$work/root/usr/bin/zanfo-sim
 [ -x "$sim" ] || fail "the package installs no /usr/bin/zanfo-sim:"$'\n'"$(dpkg-deb -c "$deb")"
@@ -67,4 +81,4 @@ sim=$work/root/usr/bin/zanfo-sim
 "$sim" --test "$src/examples/multiply.test" "$src/examples/multiply.zan" > "$work/sim.out" 2>&1 ||
     fail "installed zanfo-sim failed the multiply example's test file:"$'\n'"$(cat "$work/sim.out")"
 
-echo "$(basename "$deb") installs a working zanfo and zanfo-dump, and their man pages"
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom and zanfo-sim, and their man pages"

@@ -5,8 +5,9 @@
 #   run_case.sh ZANFO CASE_DIR
 #
 # A case folder holds:
-#   command           optional: the command to run instead of zanfo, one of
-#                     the toolchain's found beside ZANFO (zanfo-dump, ...)
+#   command           optional: the command to run instead of zanfo (zanfo-rom,
+#                     ...), found in the folder of ZANFO, where the build and an
+#                     installation put every command
 #   args              the arguments, one per line (absent: the one argument "prog.zan")
 #   setup.sh          optional, run with bash in the scratch folder before zanfo;
 #                     it may also write expected files too big to keep in the
@@ -25,9 +26,7 @@
 set -u
 zanfo=$(realpath "$1")
 case_dir=$(realpath "$2")
-if [ -f "$case_dir/command" ]; then
-    zanfo=$(dirname "$zanfo")/$(tr -d ' \n' < "$case_dir/command")
-fi
+[ -f "$case_dir/command" ] && zanfo=$(dirname "$zanfo")/$(tr -d ' \n' < "$case_dir/command")
 name=$(basename "$case_dir")
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT

@@ -9,13 +9,18 @@
 
 // "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
 void PrintVersion(const char *command);
+// The same text, for commands that hand their output back as a string.
+std::string VersionText(const char *command);
 
 // ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
 std::string Latin1ToUtf8(const std::string &text);
 
 // An output file written beside its final name and renamed into place on
 // Commit(): a failed run leaves no file behind, and the old file, if any,
-// stays as it was.  The name "-" is standard output.
+// stays as it was.  The name "-" is standard output.  A symbolic link to a
+// file is kept, and the file it names is replaced.  A device or a pipe
+// (/dev/null, a FIFO) is written in place: renaming over it would put a
+// plain file where it was.
 class OutputFile {
   public:
     explicit OutputFile(const std::string &name);
@@ -30,7 +35,8 @@ class OutputFile {
 
   private:
     std::string name_;      // the file the user asked for
-    std::string tempName_;  // where it is written until it is whole
+    std::string tempName_;  // where it is written until it is whole; empty: in place
+    std::string target_;    // what the temporary file is renamed to: name_, or where its link leads
     FILE *stream_ = nullptr;
 };
 

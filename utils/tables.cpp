@@ -49,8 +49,10 @@ int32_t DecimalToInt(const char *text) {
         digits = digits * 10 + static_cast<uint64_t>(text[n] - '0');
     if (n > 0 && n <= 18 && text[n] == '\0')
         return WrapToInt32(static_cast<uint32_t>(digits));
-    long value = strtol(text, nullptr, 10);
-    return WrapToInt32(static_cast<uint32_t>(static_cast<unsigned long>(value)));
+    // Longer ones saturate at 64 bits, whatever the size of long (32 bits
+    // in WebAssembly and on Windows).
+    long long value = strtoll(text, nullptr, 10);
+    return WrapToInt32(static_cast<uint32_t>(static_cast<unsigned long long>(value)));
 }
 
 // The register a bound text names, first matching row deciding:

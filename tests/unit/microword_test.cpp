@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "assemble.h"
 #include "mic_file.h"
@@ -61,6 +63,43 @@ TEST(AssembleText, KeepsDiagnosticsAndStopsOnASyntaxError) {
     EXPECT_TRUE(b.parsed);
     EXPECT_EQ(b.notices, "Unrecognized character: (35) #\nUnrecognized character: (35) #\n");  // once a pass
     EXPECT_EQ(b.diagnostics, "error:2:Identificador desconocido\n");
+}
+
+// Each word names the lines of its first and last token: across comments,
+// ORG and EQU, a label right after the program name, items split over
+// lines, and several microinstructions on one line.
+TEST(AssembleText, NamesTheLinesOfEveryWord) {
+    Assembly a = AssembleText(
+        "PROGRAM p start: NOP;\n"   // 1
+        "{ a comment\n"             // 2
+        "  over lines }\n"          // 3
+        "EQU x R1; ORG 16;\n"       // 4
+        "  x = x + 1,\n"            // 5
+        "\n"                        // 6
+        "  LSR ; HALT;\n"           // 7
+        "JUMP(start)\n"             // 8
+        "END\n");
+    std::vector<std::tuple<int, int, int>> got;
+    for (const Assembly::Word &w : a.words)
+        got.emplace_back(w.address, w.firstLine, w.lastLine);
+    EXPECT_EQ(got, (std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {16, 5, 7}, {17, 7, 7}, {18, 8, 8}}));
+    EXPECT_TRUE(AssembleText("PROGRAM p\nR1 = ;\nEND\n").words.empty());  // no second pass
+}
+
+// One source record per line of the .mic file, at that line's address.
+TEST(AssembleText, NamesASourceForEveryLineOfTheExamples) {
+    for (const char *name : {"fetch_decode", "multiply", "distance", "clamp"}) {
+        Assembly a = AssembleText(Slurp(std::string(ZANFO_EXAMPLES_DIR) + "/" + name + ".zan"));
+        std::istringstream mic(a.mic);
+        std::string address, word;
+        size_t i = 0;
+        for (; mic >> address >> word; ++i) {
+            ASSERT_LT(i, a.words.size()) << name;
+            EXPECT_EQ(std::stoi(address, nullptr, 16), a.words[i].address) << name;
+            EXPECT_LE(a.words[i].firstLine, a.words[i].lastLine) << name;
+        }
+        EXPECT_EQ(i, a.words.size()) << name;
+    }
 }
 
 }  // namespace

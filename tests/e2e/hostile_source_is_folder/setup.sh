@@ -1,3 +1,3 @@
-# A folder opens for reading on Linux; the first read of it fails.  The
-# output was created, empty, before the scanner read anything.
+# A folder opens for reading on Linux, but cannot be read.  It is refused
+# before the output is created: no prog.mic is left beside it.
 mkdir prog.zan

@@ -1,0 +1,45 @@
+// zanfo-rom: writes a .mic file's control store as a ROM image.  The work
+// is RunRom's (rom/command.h); this reads the file and writes the result.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "cli.h"
+#include "command.h"
+
+namespace {
+
+bool SameFile(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    RomEnvironment environment;
+    environment.read = ReadMicFile;
+    environment.sameFile = SameFile;
+    environment.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
+    RomResult result = RunRom(std::vector<std::string>(argv + 1, argv + argc), environment);
+    fputs(result.out.c_str(), stdout);
+    fputs(result.err.c_str(), stderr);
+    if (!result.write)
+        return result.status;
+
+    OutputFile output(result.target);
+    errno = 0;
+    if (!output.Open() ||
+        fwrite(result.image.data(), 1, result.image.size(), output.Stream()) != result.image.size() ||
+        !output.Commit()) {
+        const char *name = result.target == "-" ? "standard output" : result.target.c_str();
+        const char *why = errno ? strerror(errno) : "write error";
+        fprintf(stderr, "zanfo-rom: %s: cannot write the image: %s\n", name, why);
+        return 3;
+    }
+    return result.status;
+}

@@ -1,0 +1,91 @@
+// The toolchain in WebAssembly, as the page ships it (site/zanfo.js),
+// against the native commands, byte for byte: zanfo (the .mic file,
+// standard output, standard error and exit status) for every example and
+// for every source that an end-to-end case hands zanfo; zanfo-rom in every
+// format.
+import test from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {
+  caseSource, examples, firstDifference, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir,
+} from './common.mjs';
+import {makeToolchain} from '../src/toolchain.js';
+import {classifyWord} from '../src/language.js';
+
+const createZanfo = requireFromBuild(path.join(site, 'zanfo.js'));
+const toolchain = makeToolchain(await createZanfo());
+
+function sameAsZanfo(source) {
+  const got = toolchain.assemble(source);
+  const difference = firstDifference(got, nativeAssemble(source));
+  assert.equal(difference, null);
+  return got;
+}
+
+test('every example assembles as zanfo assembles it', () => {
+  for (const {name, source} of examples()) {
+    const got = sameAsZanfo(source);
+    assert.equal(got.stderr, '', name);
+    // One source record per .mic line, at that line's address.
+    const words = toolchain.lastWords();
+    const lines = got.mic.trimEnd().split('\n');
+    assert.equal(words.length, lines.length, name);
+    words.forEach((w, i) => assert.equal(w.address, parseInt(lines[i].slice(0, 4), 16), name));
+  }
+});
+
+test('every end-to-end input assembles as zanfo assembles it', async t => {
+  const cases = path.join(sourceDir, 'tests', 'e2e');
+  const seen = new Set();
+  for (const name of fs.readdirSync(cases).sort()) {
+    if (!fs.statSync(path.join(cases, name)).isDirectory()) continue;
+    const source = caseSource(path.join(cases, name));
+    if (source === null || seen.has(source)) continue;
+    seen.add(source);
+    await t.test(name, () => { sameAsZanfo(source); });
+  }
+  assert.ok(seen.size > 50, `only ${seen.size} inputs found`);
+});
+
+test('a string that is not bytes is refused, not cut', () => {
+  assert.throws(() => toolchain.assemble('PROGRAM p\n{ \u20ac }\nEND'), RangeError);
+  sameAsZanfo('PROGRAM p\n{ \xe2\x82\xac }\nEND');  // the same text as UTF-8 bytes
+});
+
+test('one run does not leak into the next', () => {
+  // Labels, equates and a comment left open by a stopped run.
+  sameAsZanfo('PROGRAM a\nEQU x R1;\nl: x = 0 { open\n');
+  sameAsZanfo('PROGRAM b\n' + 'y'.repeat(9000) + '\nEND\n');
+  sameAsZanfo('PROGRAM c\nl: JUMP(l);\nEQU x R2;\nx = 1\nEND\n');
+});
+
+test('zanfo-rom writes every format as the command does', () => {
+  const formats = toolchain.romFormats().map(f => f.name);
+  assert.ok(formats.includes('ihex') && formats.includes('bin'), formats.join());
+  const runs = [['--help'], ['--version'], ['--format', 'nosuch', 'prog.mic'], ['prog.mic'],
+    ['--format', 'c', '--depth', '16', 'prog.mic'], ['--format', 'vhdl', '--depth', '8', 'prog.mic'],
+    ['--format', 'mif', '--lane', '1', '--lane-width', '8', '--fill', '0xFF', '-o', 'lane1.mif', 'prog.mic']];
+  for (const f of formats) runs.push(['--format', f, 'prog.mic'], ['--format', f, '-o', 'image.' + f, 'prog.mic']);
+  const mics = examples().map(e => nativeAssemble(e.source).mic);
+  mics.push('0FFF 0000000000000001\n1000 0000000000000002\n', '0001 12\n');  // refused
+  for (const mic of mics) {
+    for (const args of runs) {
+      const got = toolchain.rom(mic, args);
+      assert.deepEqual(got, nativeCommand('zanfo-rom', args, {'prog.mic': mic}), args.join(' '));
+    }
+  }
+});
+
+test('the highlighter knows every keyword of the scanner', () => {
+  const scanner = fs.readFileSync(path.join(sourceDir, 'lexyacc', 'zanfo.l'), 'latin1');
+  const words = [...scanner.matchAll(/^"([A-Za-z0-9]+)"\s*\{\s*return\s+\w+\s*;\s*\}/gm)].map(m => m[1]);
+  assert.ok(words.length > 50 && words.includes('PROGRAM'));
+  for (const w of words) {
+    assert.notEqual(classifyWord(w), 'name', w);
+    assert.equal(classifyWord(w.toLowerCase()), classifyWord(w), w);
+  }
+  assert.equal(classifyWord('R63'), 'register');
+  assert.equal(classifyWord('R6x'), 'name');
+  assert.equal(classifyWord('PROGRAMS'), 'name');
+});
