@@ -589,15 +589,6 @@ __attribute__((noinline, cold)) StepResult FetchError(MachineError &error, uint1
     return StepResult::Error;
 }
 
-}  // namespace
-
-// One cycle, in the order of the machine: the word at μPC (an empty
-// address or an unmodelled value stops the run first), the register
-// addresses, the D bus, the ALU, the shifter and destination, the bus
-// transfers, the flags, the sequencer; then everything is written, and
-// a word with the Break bit ends the run.
-namespace {
-
 // One cycle, in the order of the machine: the word at μPC (an empty
 // address or an unmodelled value stops the run first), the register
 // addresses, the D bus, the ALU, the shifter and destination, the bus
