@@ -75,11 +75,11 @@ fuzz-smoke: fuzz-build
 	    > $(BUILD_FUZZ)/fuzz-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-smoke.log
 	@echo "fuzzing zanfo-dump's reader and decoder for $(FUZZ_DUMP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-dump-smoke.log"
-	@bash fuzz/run_dump.sh $(BUILD_FUZZ)/fuzz/zanfo_dump_fuzz $(FUZZ_DUMP_SMOKE_TIME) \
+	@bash fuzz/run_mic.sh dump $(BUILD_FUZZ)/fuzz/zanfo_dump_fuzz $(FUZZ_DUMP_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-dump-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-dump-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-dump-smoke.log
 	@echo "fuzzing zanfo-sim's loading and running for $(FUZZ_SIM_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-sim-smoke.log"
-	@bash fuzz/run_sim.sh $(BUILD_FUZZ)/fuzz/zanfo_sim_fuzz $(FUZZ_SIM_SMOKE_TIME) \
+	@bash fuzz/run_mic.sh sim $(BUILD_FUZZ)/fuzz/zanfo_sim_fuzz $(FUZZ_SIM_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-sim-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-sim-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-sim-smoke.log
 

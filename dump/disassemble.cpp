@@ -53,17 +53,9 @@ std::string CommentSafe(const std::string &text) {
 // The diagnostics of a run other than "Dirección fuera de rango", which the
 // ORG of an address beyond the store draws and which changes no word.
 bool OnlyOrgDiagnostics(const std::string &diagnostics) {
-    size_t pos = 0;
-    while (pos < diagnostics.size()) {
-        size_t end = diagnostics.find('\n', pos);
-        if (end == std::string::npos)
-            end = diagnostics.size();
-        std::string line = diagnostics.substr(pos, end - pos);
-        size_t colon = line.find(':', strlen("error:"));
-        if (colon == std::string::npos || line.compare(colon + 1, std::string::npos, msgAddressOutOfRange) != 0)
+    for (const Diagnostic &d : SplitDiagnostics(diagnostics))
+        if (!d.numbered || d.message != msgAddressOutOfRange)
             return false;
-        pos = end + 1;
-    }
     return true;
 }
 

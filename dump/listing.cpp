@@ -326,19 +326,13 @@ class Printer {
 
     // zanfo's own lines, each followed by what the listing knows more.
     void PlaceDiagnostics() {
-        size_t unknown = 0, pos = 0;
-        const std::string &d = assembly_.diagnostics;
-        while (pos < d.size()) {
-            size_t end = d.find('\n', pos);
-            if (end == std::string::npos)
-                end = d.size();
-            std::string row = d.substr(pos, end - pos);
-            pos = end + 1;
-            if (row.compare(0, 6, "error:") != 0)
+        size_t unknown = 0;
+        for (const Diagnostic &d : SplitDiagnostics(assembly_.diagnostics)) {
+            if (!d.numbered)
                 continue;  // the scanner's fatal message, shown at the end
-            int line = atoi(row.c_str() + 6);
-            Add(line, Latin1ToUtf8(row));
-            std::string message = row.substr(row.find(':', 6) + 1);
+            int line = d.line;
+            Add(line, Latin1ToUtf8(d.text));
+            const std::string &message = d.message;
             if (message == msgUnknownIdentifier && unknown < watch_.unknownNames_.size())
                 NoteUnknownName(line, watch_.unknownNames_[unknown++]);
             else if (message == msgParseError && watch_.syntaxError_)

@@ -99,3 +99,24 @@ Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     result.labels = ListLabels();
     return result;
 }
+
+std::vector<Diagnostic> SplitDiagnostics(const std::string &diagnostics) {
+    std::vector<Diagnostic> list;
+    size_t pos = 0;
+    while (pos < diagnostics.size()) {
+        size_t end = diagnostics.find('\n', pos);
+        if (end == std::string::npos)
+            end = diagnostics.size();
+        std::string text = diagnostics.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t digits = 6;  // after "error:"
+        size_t colon = text.find(':', digits);
+        bool numbered = text.compare(0, digits, "error:") == 0 && colon != std::string::npos &&
+                        colon > digits && text.find_first_not_of("-0123456789", digits) == colon;
+        if (numbered)
+            list.push_back({true, atoi(text.c_str() + digits), text.substr(colon + 1), text});
+        else
+            list.push_back({false, 0, text, text});
+    }
+    return list;
+}

@@ -32,4 +32,14 @@ struct Assembly {
 // Not reentrant: the assembler's state is process-wide.
 Assembly AssembleText(const std::string &source, AssemblyObserver *observer = nullptr);
 
+// One line of what zanfo prints on standard error: "error:LINE:message",
+// or, unnumbered, the scanner's fatal message.
+struct Diagnostic {
+    bool numbered;        // an "error:LINE:message" line
+    int line;             // LINE, 0 when not numbered
+    std::string message;  // the message (ISO-8859-1), or the whole line when not numbered
+    std::string text;     // the whole line, without its line feed
+};
+std::vector<Diagnostic> SplitDiagnostics(const std::string &diagnostics);
+
 #endif

@@ -232,21 +232,11 @@ struct Program {
 
 // zanfo's messages as FILE:LINE: message, in UTF-8.
 void ShowAssemblerMessages(const std::string &file, const std::string &latin1, SimOutput &output) {
-    std::string text = Latin1ToUtf8(latin1);
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        size_t colon = line.find(':', 6);
-        if (line.compare(0, 6, "error:") == 0 && colon != std::string::npos && colon > 6 &&
-            line.find_first_not_of("0123456789", 6) == colon)
-            output.Err(file + ":" + line.substr(6, colon - 6) + ": " + line.substr(colon + 1) + "\n");
+    for (const Diagnostic &d : SplitDiagnostics(latin1))
+        if (d.numbered)
+            output.Err(file + ":" + std::to_string(d.line) + ": " + Latin1ToUtf8(d.message) + "\n");
         else
-            output.Err(file + ": " + line + "\n");
-    }
+            output.Err(file + ": " + Latin1ToUtf8(d.text) + "\n");
 }
 
 // Reads and, for a source, assembles the microprogram; false when it cannot run.

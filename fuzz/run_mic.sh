@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Fuzzes a companion command's target that reads .mic text, for a bounded
+# time:
+#
+#   fuzz/run_mic.sh NAME FUZZER SECONDS [more libFuzzer flags]
+#
+# NAME is dump (zanfo-dump's reader and decoder) or sim (zanfo-sim loading
+# and running the words, each run stopped at 3000 cycles, so an input that
+# takes longer than 5 s is a hang).  As fuzz/run.sh, with a working corpus
+# of its own, fuzz/corpus-NAME/, started from every .mic file of the
+# end-to-end cases and the examples.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+name=$1
+fuzzer=$(realpath "$2")
+seconds=$3
+shift 3
+corpus=fuzz/corpus-$name
+artifacts=$(dirname "$fuzzer")/artifacts-$name
+mkdir -p "$corpus" "$artifacts"
+find tests/e2e examples -name '*.mic' -type f -print0 |
+    while IFS= read -r -d '' mic; do
+        cp "$mic" "$corpus/start_$(printf '%s' "$mic" | tr '/' '_')"
+    done
+exec "$fuzzer" -max_len=4096 -timeout=5 -rss_limit_mb=2048 \
+    -max_total_time="$seconds" -close_fd_mask=3 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus"
