@@ -25,18 +25,26 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j$(JOBS)
 
-# Assemble a copy of the bundled example in $(BUILD)/example/ and show the
-# microwords it gives.  The checked-in .mic beside the example is what the
-# tests compare zanfo with: it must never be overwritten from here.
+# Build every command and the playground, then take a copy of the bundled
+# example through the toolchain in $(BUILD)/example/: assemble it, read the
+# microwords back, and run it on the simulator with its test cases.  The
+# checked-in .mic beside the example is what the tests compare zanfo with:
+# it must never be overwritten from here.
 EXAMPLE_DIR = $(BUILD)/example
-example: build
+example: build web
 	@mkdir -p $(EXAMPLE_DIR)
-	cp $(EXAMPLE) $(EXAMPLE_DIR)/
+	cp $(EXAMPLE) $(basename $(EXAMPLE)).test $(basename $(EXAMPLE)).map $(EXAMPLE_DIR)/
 	$(BUILD)/zanfo $(EXAMPLE_DIR)/$(notdir $(EXAMPLE))
-	@cat $(EXAMPLE_DIR)/$(basename $(notdir $(EXAMPLE))).mic
+	$(BUILD)/zanfo-dump $(EXAMPLE_DIR)/$(basename $(notdir $(EXAMPLE))).mic
+	cd $(EXAMPLE_DIR) && ../zanfo-sim --map $(basename $(notdir $(EXAMPLE))).map \
+	    --test $(basename $(notdir $(EXAMPLE))).test $(basename $(notdir $(EXAMPLE))).mic
+	@echo "The playground: open $(abspath $(BUILD_WEB))/site/index.html in a browser"
 
-check: build
-	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+# Every test: the commands, the documents, the package, and the playground
+# under node and in headless Chromium.
+check: build web
+	@bash .ci/install-deps chromium
+	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
 check-sanitize: deps
