@@ -72,7 +72,7 @@ class Watcher : public AssemblyObserver {
     // The statement's tokens run from its first to the one before the
     // lookahead (";" or END) that ended it.  The first statement starts
     // after PROGRAM and the program's name, if any.
-    void Microinstruction(int dir) override {
+    void Microinstruction(int dir, int, int) override {
         if (statement_.size() < 2)
             return;  // a statement has a token and its end
         size_t first = 0, end = statement_.size() - 1;

@@ -6,11 +6,7 @@
 #include "zanfo.h"
 
 // Statements.
-void EndMicroinstruction();
-void MicroinstructionLines(int firstLine, int lastLine);
-// When set, MicroinstructionLines tells it, in the second pass, the address
-// of each microinstruction and the lines of its first and last tokens.
-extern void (*microinstructionObserver)(int address, int firstLine, int lastLine);
+void EndMicroinstruction(int firstLine, int lastLine);  // lines of its first and last tokens
 void DefineEquate(const char *name, const char *registerText);
 void SetOrigin(int address);
 void DefineLabel(const char *name);

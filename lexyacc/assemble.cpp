@@ -16,11 +16,43 @@ namespace {
 struct ScannerStopped {};
 
 std::string *fatalText;  // where the scanner's fatal message goes
-std::vector<Assembly::Word> *wordSources;  // where the words' lines go
 
-void NoteWord(int address, int firstLine, int lastLine) {
-    wordSources->push_back(Assembly::Word{address, firstLine, lastLine});
-}
+// Notes where each word came from, and passes everything on to the
+// caller's observer, if there is one.
+class WordRecorder : public AssemblyObserver {
+  public:
+    WordRecorder(std::vector<Assembly::Word> &words, AssemblyObserver *next) : words_(words), next_(next) {}
+
+    void Token(bool firstPass, int token, int line, const char *text, int value) override {
+        if (next_)
+            next_->Token(firstPass, token, line, text, value);
+    }
+    void Microinstruction(int dir, int firstLine, int lastLine) override {
+        words_.push_back(Assembly::Word{dir, firstLine, lastLine});
+        if (next_)
+            next_->Microinstruction(dir, firstLine, lastLine);
+    }
+    void SyntaxError(int token, const std::vector<int> &expected) override {
+        if (next_)
+            next_->SyntaxError(token, expected);
+    }
+    void UnknownLabel(const char *name) override {
+        if (next_)
+            next_->UnknownLabel(name);
+    }
+    void UnclosedComment(bool firstPass, int line) override {
+        if (next_)
+            next_->UnclosedComment(firstPass, line);
+    }
+    void UnrecognizedCharacter(bool firstPass, int line) override {
+        if (next_)
+            next_->UnrecognizedCharacter(firstPass, line);
+    }
+
+  private:
+    std::vector<Assembly::Word> &words_;  // the result's words
+    AssemblyObserver *next_;              // the caller's observer, or null
+};
 
 [[noreturn]] void StopAssembly(const char *msg) {
     if (fatalText)
@@ -72,13 +104,12 @@ Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     ResetRun(in, mic.stream);
     diagnosticStream = diagnostics.stream;
     noticeStream = notices.stream;
-    wordSources = &result.words;
-    microinstructionObserver = NoteWord;
     std::string fatal;
     fatalText = &fatal;
     void (*previousHook)(const char *) = scannerFatalHook;
     scannerFatalHook = StopAssembly;
-    assemblyObserver = observer;
+    WordRecorder recorder(result.words, observer);
+    assemblyObserver = &recorder;
     try {
         result.parsed = RunPasses() == 0;
     } catch (const ScannerStopped &) {
@@ -89,8 +120,6 @@ Assembly AssembleText(const std::string &source, AssemblyObserver *observer) {
     fatalText = nullptr;
     diagnosticStream = nullptr;
     noticeStream = nullptr;
-    microinstructionObserver = nullptr;
-    wordSources = nullptr;
     fclose(in);
     result.mic = mic.Close();
     result.diagnostics = diagnostics.Close() + fatal;

@@ -21,8 +21,9 @@ class AssemblyObserver {
                        int /*value*/) {}
 
     // A microinstruction has ended (second pass); its word is written next,
-    // at the address `dir` holds.
-    virtual void Microinstruction(int /*dir*/) {}
+    // at the address `dir` holds.  Its tokens stand on the lines from
+    // firstLine to lastLine.
+    virtual void Microinstruction(int /*dir*/, int /*firstLine*/, int /*lastLine*/) {}
 
     // The parser stopped: the token it could not take and the tokens it
     // would have taken in its place, as token codes (TokenName names them).

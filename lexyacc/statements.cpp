@@ -9,9 +9,9 @@
 
 int dir = 0;  // address of the microinstruction being assembled
 
-void EndMicroinstruction() {
+void EndMicroinstruction(int firstLine, int lastLine) {
     if (!primeraPasada && assemblyObserver)
-        assemblyObserver->Microinstruction(dir);
+        assemblyObserver->Microinstruction(dir, firstLine, lastLine);
     if (!primeraPasada)
         WriteInstruction();
     dir = WrapAdd(dir, 1);
@@ -47,12 +47,4 @@ void ResolveLabel(YYSTYPE *target, const char *name) {
         resDir = 0;
     }
     target->intval = resDir;
-}
-
-void (*microinstructionObserver)(int address, int firstLine, int lastLine) = nullptr;
-
-// Called before EndMicroinstruction, while dir is still the word's address.
-void MicroinstructionLines(int firstLine, int lastLine) {
-    if (!primeraPasada && microinstructionObserver)
-        microinstructionObserver(dir, firstLine, lastLine);
 }

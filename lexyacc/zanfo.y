@@ -62,8 +62,7 @@ statement_list
     ;
 
 statement
-    : microinstruction                              { MicroinstructionLines(@1.first_line, @1.last_line);
-                                                      EndMicroinstruction(); }
+    : microinstruction                              { EndMicroinstruction(@1.first_line, @1.last_line); }
     | equate_statement
     | origin_statement
     ;
