@@ -153,6 +153,7 @@ void FillState() {
     put("wordLow", static_cast<uint32_t>(word));
     put("empty", m.At(v.address).fault == Fault::Empty);
     put("breakpoint", m.At(v.address).breakpoint);
+    put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
     put("runs", v.runs);
     put("aAddress", v.aAddress);
     put("bAddress", v.bAddress);

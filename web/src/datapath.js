@@ -56,6 +56,16 @@ export const flagPaths = {
   7: {load: ['bus-m']},               // MFLAG <- low 4 bits of the bus
 };
 
+// Whether the ALU's result goes anywhere: a destination that writes it, a
+// bus transfer of F (YBusCtrl 4, 5, 6) or a flag register loaded with its
+// status (FlagInstr 4, 5).  When it goes nowhere its inputs are not lit.
+export const resultUsers = {
+  AluDest: new Set([5, 7, 8, 11, 13, 15]),
+  YBusCtrl: new Set([4, 5, 6]),
+  FlagInstr: new Set([4, 5]),
+};
+const resultUsed = fields => Object.entries(resultUsers).some(([field, codes]) => codes.has(fields[field]));
+
 // RegSelect: the port addresses taken from the IR (bit 0 A, bit 1 B).
 export const selectPaths = {1: ['ir-a'], 2: ['ir-b'], 3: ['ir-a', 'ir-b']};
 
@@ -90,29 +100,33 @@ export const conditional = new Set([1, 3, 4, 5, 7, 10, 11, 13, 15]);
 
 // What the word's cycle uses: {paths: Set of part names, sequencer path}.
 // `fields` by display name (toolchain.wordFields); `cycle` the machine's
-// view of it (state().cycle) and `counter` the counter before it.
-export function usedPaths(fields, cycle, counter) {
-  const paths = new Set(['r-alu', 's-alu']);
+// view of it (state().cycle), `counter` the counter before it and
+// `sequencer` the instruction as the machine runs it (the Sequencer field
+// but with --loop-to-address, which runs RFCT as RPCT).
+export function usedPaths(fields, cycle, counter, sequencer = fields.Sequencer) {
+  const paths = new Set();
   const add = list => { for (const p of list || []) paths.add(p); };
-  add(sourcePaths[fields.AluSource]);
+  if (resultUsed(fields)) add(['alu', 'r-alu', 's-alu', ...sourcePaths[fields.AluSource]]);
   add(destinationPaths[fields.AluDest]);
   add(busPaths[fields.YBusCtrl]);
   const flag = flagPaths[fields.FlagInstr] || {};
   if (fields.YBusCtrl === 10) add(flag.read);
   add(flag.load);
-  add(selectPaths[fields.RegSelect]);
-  const table = sequencerPaths[fields.Sequencer];
-  let sequencer = null;
+  const select = selectPaths[fields.RegSelect] || [];
+  if (select.includes('ir-a') && (paths.has('a-r') || paths.has('a-s'))) paths.add('ir-a');
+  if (select.includes('ir-b') && (paths.has('b-s') || paths.has('y-b'))) paths.add('ir-b');
+  const table = sequencerPaths[sequencer];
+  let path = null;
   if (table) {
-    sequencer = table[counter === 0 ? 'zero' : 'nonzero'][cycle.pass ? 1 : 0];
-    paths.add(sequencer.seq);
+    path = table[counter === 0 ? 'zero' : 'nonzero'][cycle.pass ? 1 : 0];
+    paths.add(path.seq);
     paths.add('seq-next');
-    if (sequencer.stack) paths.add('stack-' + sequencer.stack);
-    if (sequencer.counter) paths.add('counter-' + sequencer.counter);
+    if (path.stack) paths.add('stack-' + path.stack);
+    if (path.counter) paths.add('counter-' + path.counter);
   }
-  if (conditional.has(fields.Sequencer) && fields.CondEnable === 0) paths.add('cond');
+  if (conditional.has(sequencer) && fields.CondEnable === 0) paths.add('cond');
   if (fields.Break) paths.add('halt');
-  return {paths, sequencer};
+  return {paths, sequencer: path};
 }
 
 // --- The drawing -------------------------------------------------------------
@@ -299,7 +313,8 @@ export function createDatapath(container) {
     // `state` the session's state, `names` the EQU names of the registers.
     update(fields, state, names = {}) {
       const c = state.cycle;
-      const used = fields && c.runs ? usedPaths(fields, c, state.counter) : {paths: new Set(), sequencer: null};
+      const used = fields && c.runs ? usedPaths(fields, c, state.counter, state.sequencer) :
+        {paths: new Set(), sequencer: null};
       const lit = new Set();
       for (const [name, e] of Object.entries(wireElements)) {
         const on = used.paths.has(name);
@@ -307,25 +322,28 @@ export function createDatapath(container) {
         if (on) wireLayer.append(e);  // drawn over the wires it shares a stretch with
       }
       for (const p of used.paths) for (const part of partsOf[p] || []) lit.add(part);
-      if (fields && c.runs) lit.add('alu');
+      if (used.paths.has('alu')) lit.add('alu');
       for (const [name, e] of Object.entries(boxElements)) e.classList.toggle('lit', lit.has(name));
       for (const [name, e] of Object.entries(textElements)) e.classList.toggle('lit', used.paths.has(name));
 
       const reg = (n, viaIr) => `${viaIr ? 'IR→' : ''}R${n}${names[n] ? ' ' + names[n] : ''}`;
       const ran = fields && c.runs;
-      set('port-a', ran ? reg(c.aAddress, fields.RegSelect & 1) : '');
-      set('port-b', ran ? reg(c.bAddress, fields.RegSelect & 2) : '');
+      const portA = used.paths.has('a-r') || used.paths.has('a-s');
+      const portB = used.paths.has('b-s') || used.paths.has('y-b');
+      set('port-a', portA ? reg(c.aAddress, fields.RegSelect & 1) : '');
+      set('port-b', portB ? reg(c.bAddress, fields.RegSelect & 2) : '');
       textElements['port-a'].classList.toggle('lit', used.paths.has('ir-a'));
       textElements['port-b'].classList.toggle('lit', used.paths.has('ir-b'));
       set('write-b', used.paths.has('write-b') ? `R${c.bAddress} ← ${hex(c.y)}` : '');
       set('q', `Q ${hex(state.q)}`);
       set('write-q', used.paths.has('write-q') ? `Q ← ${hex(c.y)}` : '');
       set('k', fields ? `K ${hex(fields.ConstantAddr)}` : 'K');
-      set('function', ran ? functionNames[fields.AluFunction][fields.CarryIn] : '');
-      set('f', ran ? `F ${hex(c.f)}` : '');
+      const computes = used.paths.has('alu');
+      set('function', computes ? functionNames[fields.AluFunction][fields.CarryIn] : '');
+      set('f', computes ? `F ${hex(c.f)}` : '');
       const status = textElements.status;
       status.replaceChildren();
-      if (ran)
+      if (computes)
         ['Z', 'N', 'V', 'C'].forEach((letter, i) => {
           element('tspan', {class: (c.status >> i) & 1 ? 'flag-on' : 'flag-off', dx: i ? 3 : 0}, status).textContent = letter;
         });

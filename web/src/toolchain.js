@@ -155,7 +155,8 @@ export function makeToolchain(mod) {
 
     // The session's state: {upc, counter, depth, stack: [...], r: [64
     // values], q, mar, ir, uflag, mflag, cycles, executed, outcome, ended,
-    // word (16 hex digits), empty, breakpoint, and Machine::Peek's view of
+    // word (16 hex digits), empty, breakpoint, sequencer (the Am2910
+    // instruction as it runs: RFCT runs as RPCT with --loop-to-address), and Machine::Peek's view of
     // the cycle of the word at μPC: runs, aAddress, bAddress, a, b, memory,
     // d, r_, s, f, status, y, bus, uflagAfter, mflagAfter, pass, next,
     // counterAfter}.  The ALU's R and S are `alu.r`, `alu.s`.
@@ -174,6 +175,7 @@ export function makeToolchain(mod) {
         cycles: raw.cyclesHigh * 2 ** 32 + raw.cyclesLow,
         executed: raw.executed, outcome: outcomes[raw.outcome], ended: raw.ended === 1,
         word: hex(raw.wordHigh, 8) + hex(raw.wordLow, 8), empty: raw.empty === 1, breakpoint: raw.breakpoint === 1,
+        sequencer: raw.sequencer,
         cycle: {
           runs: raw.runs === 1, aAddress: raw.aAddress, bAddress: raw.bAddress, a: raw.a, b: raw.b,
           memory: raw.memory, d: raw.d, r: raw.r, s: raw.s, f: raw.f, status: raw.status, y: raw.y, bus: raw.bus,
