@@ -689,7 +689,12 @@ struct SimSession::Impl {
     Setup setup;                 // the options, the program, the machine as Open left it
     Machine machine;             // the machine now
     std::deque<Undo> history;    // the last cycles, oldest first
-    bool historyWhole = true;    // false after a run: rebuilt from the start when needed
+    bool historyWhole = true;    // false after a run: rebuilt from a checkpoint when needed
+    // The machine as it was when the last two runs started: a replay starts
+    // from the latest that lies far enough back instead of from the start.
+    // The machine runs alike every time, so a checkpoint stays good
+    // whatever steps, runs, backs and resets come after it.
+    std::deque<std::unique_ptr<Machine>> checkpoints;
     Outcome last = Outcome::Ran;
     bool ended = false;
 
@@ -708,17 +713,22 @@ struct SimSession::Impl {
     }
 
     // The history of the last cycles, after a run that kept none: the
-    // machine is run again from the start, fast up to the last kHistory
-    // cycles and recorded from there.  The machine runs alike every time.
+    // machine is run again from a checkpoint (or the start), fast up to the
+    // last kHistory cycles and recorded from there.
     void Replay() {
         historyWhole = true;
         history.clear();
-        auto again = std::make_unique<Machine>(setup.base);
+        const uint64_t target = machine.cycles;
+        const uint64_t from = target > kHistory ? target - kHistory : 0;
+        const Machine *start = &setup.base;
+        for (const auto &c : checkpoints)
+            if (c->cycles <= from && c->cycles > start->cycles)
+                start = c.get();
+        auto again = std::make_unique<Machine>(*start);
         for (unsigned a = 0; a < kStoreSize; ++a)
             again->SetBreakpoint(a, false);
-        const uint64_t target = machine.cycles;
-        if (target > kHistory)
-            ::Run(*again, target - kHistory);
+        if (from > again->cycles)
+            ::Run(*again, from);
         while (again->cycles < target && StepRecorded(*again, history) == StepResult::Ran) {
         }
         if (again->cycles != target || again->regs != machine.regs)
@@ -779,6 +789,11 @@ SimSession::Outcome SimSession::Run(uint64_t atMost) {
     const uint64_t limit = s.setup.o.maxCycles - s.machine.cycles < atMost ? s.setup.o.maxCycles
                                                                             : s.machine.cycles + atMost;
     const uint64_t before = s.machine.cycles;
+    if (s.checkpoints.empty() || s.checkpoints.back()->cycles < before) {
+        s.checkpoints.push_back(std::make_unique<Machine>(s.machine));
+        if (s.checkpoints.size() > 2)
+            s.checkpoints.pop_front();
+    }
     RunEnd end = ::Run(s.machine, limit);
     if (s.machine.cycles != before)
         s.historyWhole = false;

@@ -219,9 +219,9 @@ const labels = [
 const texts = {
   'port-a': [122, 80, 'mono', 'end'],
   'port-b': [122, 180, 'mono', 'end'],
-  'write-b': [70, 40, 'note', 'middle'],
+  'write-b': [76, 40, 'note', 'start'],
   q: [70, 243, 'mono', 'middle'],
-  'write-q': [70, 268, 'note', 'middle'],
+  'write-q': [76, 270, 'note', 'start'],
   k: [250, 279, 'mono', 'middle'],
   function: [270, 132, 'mono', 'middle'],
   f: [270, 150, 'mono', 'middle'],
