@@ -40,6 +40,7 @@ export function createSimulator({toolchain, view, program}) {
     words: [],          // the last assembly's words: {address, firstLine, lastLine}
     byAddress: new Map(),  // address -> index in words
     opened: 0,          // sessions opened, for tests that wait for one
+    key: '',            // the arguments and files of the open session
     tests: {passed: 0, failed: 0, ran: false},
   };
 
@@ -71,14 +72,25 @@ export function createSimulator({toolchain, view, program}) {
 
   // --- Opening and drawing ----------------------------------------------------
 
-  function open(words) {
-    stop();
+  // Opens the session on the program as it stands; `again` false leaves an
+  // open session alone when nothing it was opened with has changed (an
+  // assembly for a download changes nothing).
+  function open(words, again = true) {
     if (words) {
       sim.words = words;
       sim.byAddress = new Map(words.map((w, i) => [w.address, i]));
     }
     const {args, files} = invocation();
+    const key = JSON.stringify([args, files]);
+    if (!again && sim.ready && key === sim.key) {
+      applyBreakpoints();
+      refresh();
+      return true;
+    }
+    stop();
+    sim.key = key;
     const r = toolchain.openSession(args, files);
+    $('machine').classList.toggle('stale', !r.ready);
     sim.ready = r.ready;
     sim.opened++;
     document.body.dataset.simOpened = String(sim.opened);
@@ -322,7 +334,7 @@ export function createSimulator({toolchain, view, program}) {
   return {
     // After every assembly: the session opens again on the new program.
     programChanged(words) {
-      const opened = open(words);
+      const opened = open(words, false);
       showTestsCommand();
       return opened;
     },
