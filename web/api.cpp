@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -66,9 +67,10 @@ std::map<std::string, std::string> UnpackFiles(const char *packed, size_t size) 
     std::map<std::string, std::string> files;
     size_t at = 0;
     while (at < size) {
-        size_t nameEnd = std::string(packed + at, size - at).find('\0');
-        if (nameEnd == std::string::npos)
+        const void *nul = memchr(packed + at, '\0', size - at);
+        if (!nul)
             break;
+        const size_t nameEnd = static_cast<size_t>(static_cast<const char *>(nul) - (packed + at));
         std::string name(packed + at, nameEnd);
         at += nameEnd + 1;
         size_t length = 0;
@@ -310,7 +312,7 @@ EMSCRIPTEN_KEEPALIVE int zanfo_session_step() {
 EMSCRIPTEN_KEEPALIVE int zanfo_session_run(double atMost) {
     if (!sessionReady)
         return 3;
-    uint64_t cycles = atMost >= 1.8e19 ? UINT64_MAX : atMost < 1 ? 0 : static_cast<uint64_t>(atMost);
+    uint64_t cycles = !(atMost >= 1) ? 0 : atMost >= 1.8e19 ? UINT64_MAX : static_cast<uint64_t>(atMost);
     return static_cast<int>(session.Run(cycles));
 }
 EMSCRIPTEN_KEEPALIVE int zanfo_session_back() { return sessionReady && session.Back(); }

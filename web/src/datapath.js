@@ -169,7 +169,7 @@ const wires = {
   'seq-r': [[660, 140], [700, 140]],
   'seq-top': [[660, 166], [700, 166]],
   'seq-map': [[660, 264], [684, 264], [684, 186], [700, 186]],
-  'seq-next': [[716, 134], [746, 134], [746, 76], [610, 76], [610, 88]],
+  'seq-next': [[716, 134], [748, 134], [748, 60], [610, 60], [610, 88]],
 };
 
 // The boxes: name -> [x, y, width, height]; their text is set at each step.
@@ -202,11 +202,11 @@ const labels = [
   [270, 112, 'ALU', 'title', 'middle'],
   [128, 290, 'UFLAG', 'muted', 'end'],
   [128, 306, 'MFLAG', 'muted', 'end'],
-  [660, 40, 'Sequencer', 'title', 'middle'],
+  [660, 36, 'Sequencer', 'title', 'middle'],
   [686, 84, '0', 'muted', 'end'],
   [664, 124, 'K', 'muted', 'end'],
   [698, 260, 'map', 'muted', 'end'],
-  [728, 66, 'next', 'muted', 'middle'],
+  [730, 72, 'next', 'muted', 'middle'],
   [176, 140, 'D', 'port', 'end'],
   [318, 128, 'F', 'port', 'end'],
   [396, 128, 'Y', 'port', 'middle'],
@@ -236,7 +236,7 @@ const texts = {
   counter: [610, 144, 'mono', 'middle'],
   'counter-op': [664, 156, 'note', 'start'],
   stack: [610, 170, 'mono', 'middle'],
-  'stack-op': [610, 250, 'note', 'middle'],
+  'stack-op': [610, 232, 'note', 'middle'],
   ir: [610, 268, 'mono', 'middle'],
   cond: [560, 62, 'note', 'start'],
   halt: [560, 300, 'note', 'start'],
@@ -247,9 +247,9 @@ const texts = {
   'v-d': [180, 256, 'value', 'middle'],
   'v-y': [238, 20, 'value', 'middle'],
   'v-yq': [238, 314, 'value', 'middle'],
-  'v-bus': [370, 104, 'value', 'middle'],
+  'v-bus': [330, 176, 'value', 'start'],
   'v-mem': [380, 240, 'value', 'middle'],
-  'v-next': [678, 72, 'value', 'middle'],
+  'v-next': [680, 56, 'value', 'middle'],
   'v-upc1': [680, 96, 'value', 'middle'],
   'v-seq-d': [684, 116, 'value', 'middle'],
 };
