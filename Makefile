@@ -119,8 +119,8 @@ check-web: build web
 	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
 
-# Page load time, assembly time of a whole control store in the browser, and
-# the page's size compressed (bench/web.mjs).
+# Page load time, assembly time of a whole control store in the browser, the
+# simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
 	@bash .ci/install-deps chromium
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs

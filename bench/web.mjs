@@ -1,8 +1,10 @@
 // The playground's figures (make bench-web): the page's size compressed,
-// its load time from a local server with the browser's cache off, and the
+// its load time from a local server with the browser's cache off, the
 // time to assemble a whole control store (4096 microwords) in the browser,
 // through window.zanfo.assemble and through the page's own refresh (editor,
-// gutter, microword list).  Medians; nothing is asserted.
+// gutter, microword list), and the simulator's cycles per second on
+// bench/sim_bench.zan when nothing is drawn, through the machine's run and
+// through the page's Run button.  Medians; nothing is asserted.
 //
 //   ZANFO_WEB_BUILD=build/web node bench/web.mjs
 import {createRequire} from 'node:module';
@@ -101,6 +103,50 @@ try {
   }
   console.log(`the page's refresh for them, opened from a share link: ` +
     `${median(refresh).toFixed(0)} ms (median of ${refresh.length})`);
+
+  // The simulator: 2 * 10^7 cycles at a time of zanfo-sim's benchmark
+  // program, straight through the machine, nothing drawn.
+  const bench = fs.readFileSync(path.join(root, 'bench', 'sim_bench.zan'), 'latin1');
+  const speeds = await page.evaluate(source => {
+    const m = window.zanfo.machine;
+    if (!m.openSession(['--max-cycles', '200000000', 'sim_bench.zan'], {'sim_bench.zan': source}).ready)
+      throw new Error('sim_bench.zan does not load');
+    const rates = [];
+    for (let i = 0; i < 5; i++) {
+      const t = performance.now();
+      m.run(2e7);
+      rates.push(2e7 / (performance.now() - t) * 1000);
+    }
+    return rates;
+  }, bench);
+  const mega = x => (x / 1e6).toFixed(1) + ' M';
+  console.log(`the simulator, run(2*10^7) with nothing drawn: ${mega(median(speeds))} cycles/s ` +
+    `(median of ${speeds.length}; ${mega(Math.min(...speeds))} to ${mega(Math.max(...speeds))})`);
+
+  // The page's Run button, the second time: 10^7 cycles (the default
+  // limit) in slices that give the page back every 30 ms, then one drawing
+  // of the end (with the trace of its last 1000 cycles).
+  const shared = await fragmentFor({source: bench, name: 'sim_bench.zan'});
+  const button = await browser.newPage();
+  await button.setViewport({width: 1280, height: 800});
+  await button.goto(server.url + shared);
+  await button.waitForFunction('document.body.classList.contains("ready")');
+  const run = await button.evaluate(async () => {
+    const ends = () => new Promise(resolve => {
+      const check = () => (document.getElementById('sim-run').classList.contains('running') ? setTimeout(check, 5) : resolve());
+      check();
+    });
+    document.getElementById('sim-run').click();  // once to warm the WebAssembly up
+    await ends();
+    document.getElementById('sim-reset').click();
+    const t = performance.now();
+    document.getElementById('sim-run').click();
+    await ends();
+    return {ms: performance.now() - t, cycles: Number(document.body.dataset.simCycles),
+      status: document.getElementById('sim-status').textContent};
+  });
+  console.log(`the page's Run button: ${run.cycles} cycles in ${run.ms.toFixed(0)} ms, ` +
+    `${mega(run.cycles / run.ms * 1000)} cycles/s (${run.status})`);
 } finally {
   await browser.close();
   await server.close();

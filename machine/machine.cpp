@@ -618,6 +618,46 @@ STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &er
 
 }  // namespace
 
+CycleView Machine::Peek() const {
+    CycleView v;
+    Cycle c{};
+    c.address = regs.upc & 0xFFF;
+    v.address = c.address;
+    const Microinstruction &w = store_[c.address];
+    if (w.fault != Fault::None) {
+        FetchError(v.error, c.address, w, words_[c.address]);
+        return v;
+    }
+    // The stages of OneCycle up to the sequencer; nothing is committed.
+    RegisterAddresses(regs, w, c);
+    DBus(regs, memory.data(), w, c);
+    Alu(regs, w, c);
+    Shifter(w, c);
+    BusTransfers(regs, memory.data(), w, c);
+    FlagRegisters(regs, w, c);
+    v.runs = Sequencer(regs, w, mapping_.data(), mapped_, c, v.error);
+    if (!v.runs)
+        v.error.word = words_[c.address];
+    v.aAddress = c.aAddress;
+    v.bAddress = c.bAddress;
+    v.a = c.a;
+    v.b = c.b;
+    v.memory = memory[regs.mar];
+    v.d = c.d;
+    v.r = Pick(w.r, regs, c);
+    v.s = Pick(w.s, regs, c);
+    v.f = c.f;
+    v.status = c.status;
+    v.y = c.y;
+    v.bus = c.bus;
+    v.uflag = c.uflag;
+    v.mflag = c.mflag;
+    v.pass = ((w.passes >> (w.testFlags ? regs.mflag : regs.uflag)) & 1) != 0;
+    v.next = v.runs ? c.next : c.address;
+    v.counter = v.runs ? c.counter : regs.counter;
+    return v;
+}
+
 StepResult Machine::Step() {
     StepResult result = OneCycle(CycleParts{store_.data(), words_.data(), memory.data(), written.data(), mapping_.data(), mapped_},
                                  regs, error, executed);

@@ -122,6 +122,30 @@ struct MachineError {
     std::string what;      // what went wrong, naming the field or the instruction
 };
 
+// The cycle of the word at μPC as the datapath sees it: what each port,
+// bus and input carries and where the sequencer goes, as Step would work
+// it out (the playground draws it).
+struct CycleView {
+    uint16_t address = 0;    // the word's address: μPC
+    bool runs = false;       // false: the cycle would stop on `error` and change nothing
+    MachineError error;      // why it would stop
+    uint8_t aAddress = 0;    // the register on the A port
+    uint8_t bAddress = 0;    // the register on the B port, where F or the shifter writes
+    uint16_t a = 0, b = 0;   // what the A and B ports read
+    uint16_t memory = 0;     // the memory word at MAR
+    uint16_t d = 0;          // the D bus into the ALU
+    uint16_t r = 0, s = 0;   // the ALU's R and S inputs
+    uint16_t f = 0;          // the ALU result
+    uint8_t status = 0;      // Z N V C of F (kFlagZ...)
+    uint16_t y = 0;          // what the destination gets: F, or F through the shifter
+    uint16_t bus = 0;        // what the bus takes to the flag registers
+    uint8_t uflag = 0;       // UFLAG after the cycle
+    uint8_t mflag = 0;       // MFLAG after the cycle
+    bool pass = false;       // the sequencer's test passes
+    uint16_t next = 0;       // μPC after the cycle
+    uint16_t counter = 0;    // the register/counter after the cycle
+};
+
 // How a run ended.
 enum class RunEnd : uint8_t {
     Halted,      // a HALT word ran
@@ -147,13 +171,15 @@ class Machine {
     void LoadWord(unsigned address, uint64_t word);
     // RFCT runs as RPCT from now on (--loop-to-address); decodes the store again.
     void SetLoopToAddress(bool on);
-    void SetBreakpoint(unsigned address) { store_[address & 0xFFF].breakpoint = true; }
+    void SetBreakpoint(unsigned address, bool on = true) { store_[address & 0xFFF].breakpoint = on; }
     // JMAP's mapping: address of each opcode, -1 for an opcode not mapped.
     // Without one, JMAP jumps to IR >> 8.
     void SetMapping(const std::array<int, kOpcodes> &addresses);
 
     // Executes one microinstruction: the word at μPC.
     StepResult Step();
+    // What that cycle would read and compute, worked out without running it.
+    CycleView Peek() const;
 
     Registers regs;                  // the registers, free to set before a run
     std::vector<uint16_t> memory;    // kMemoryWords words

@@ -1,11 +1,13 @@
 // zanfo-sim: options, the program, the runs and what they print.
 #include "sim.h"
+#include "session.h"
 
 #include <cctype>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -384,57 +386,69 @@ std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const P
 // ---------------------------------------------------------------------------
 // The trace: one line per cycle, with what the cycle changed.
 
+// What a cycle starts from, for its trace line.
+struct CycleStart {
+    Registers regs;        // the registers before the cycle
+    uint16_t mar = 0;      // MAR at the start of the cycle: where it could write
+    uint16_t memory = 0;   // the word there before the cycle
+
+    CycleStart() = default;
+    explicit CycleStart(const Machine &m) : regs(m.regs), mar(m.regs.mar), memory(m.memory[m.regs.mar]) {}
+};
+
+// The trace line of the cycle that took the machine from `before` to `m`.
+std::string TraceLine(const CycleStart &before, const Machine &m, StepResult result, const Program &program) {
+    const Registers &now = m.regs;
+    const Registers &was = before.regs;
+    std::string line = Format("%03X  ", m.executed);
+    std::string notation = Describe(m.WordAt(m.executed), program);
+    line += notation;
+    if (notation.size() < 36)
+        line.append(36 - notation.size(), ' ');
+    line += Format("  -> %03X", now.upc);
+    for (unsigned i = 0; i < kRegisterCount; ++i)
+        if (now.r[i] != was.r[i])
+            line += Format("  R%u=%04X", i, now.r[i]);
+    if (now.q != was.q)
+        line += Format("  Q=%04X", now.q);
+    if (now.mar != was.mar)
+        line += Format("  MAR=%04X", now.mar);
+    if (now.ir != was.ir)
+        line += Format("  IR=%04X", now.ir);
+    if (m.memory[before.mar] != before.memory)
+        line += Format("  MEM[%04X]=%04X", before.mar, m.memory[before.mar]);
+    if (now.uflag != was.uflag)
+        line += "  UFLAG=" + FlagLetters(now.uflag);
+    if (now.mflag != was.mflag)
+        line += "  MFLAG=" + FlagLetters(now.mflag);
+    if (now.counter != was.counter)
+        line += Format("  counter=%03X", now.counter);
+    bool stackChanged = now.depth != was.depth;
+    for (unsigned i = 0; i < now.depth && !stackChanged; ++i)
+        stackChanged = now.stack[i] != was.stack[i];
+    if (stackChanged) {
+        line += "  stack=";
+        for (unsigned i = 0; i < now.depth; ++i)
+            line += Format(i ? ",%03X" : "%03X", now.stack[i]);
+        if (now.depth == 0)
+            line += "empty";
+    }
+    if (result == StepResult::Halted)
+        line += "  HALT";
+    return line + "\n";
+}
+
 class Tracer : public CycleWatcher {
   public:
     Tracer(SimOutput &output, const Program &program) : output_(output), program_(program) {}
     ~Tracer() override { Flush(); }
 
-    void Before(const Machine &m) override {
-        before_ = m.regs;
-        mar_ = m.regs.mar;
-        memory_ = m.memory[mar_];
-    }
+    void Before(const Machine &m) override { before_ = CycleStart(m); }
 
     void After(const Machine &m, StepResult result) override {
         if (result == StepResult::Error)
             return;
-        const Registers &now = m.regs;
-        std::string line = Format("%03X  ", m.executed);
-        std::string notation = Describe(m.WordAt(m.executed), program_);
-        line += notation;
-        if (notation.size() < 36)
-            line.append(36 - notation.size(), ' ');
-        line += Format("  -> %03X", now.upc);
-        for (unsigned i = 0; i < kRegisterCount; ++i)
-            if (now.r[i] != before_.r[i])
-                line += Format("  R%u=%04X", i, now.r[i]);
-        if (now.q != before_.q)
-            line += Format("  Q=%04X", now.q);
-        if (now.mar != before_.mar)
-            line += Format("  MAR=%04X", now.mar);
-        if (now.ir != before_.ir)
-            line += Format("  IR=%04X", now.ir);
-        if (m.memory[mar_] != memory_)
-            line += Format("  MEM[%04X]=%04X", mar_, m.memory[mar_]);
-        if (now.uflag != before_.uflag)
-            line += "  UFLAG=" + FlagLetters(now.uflag);
-        if (now.mflag != before_.mflag)
-            line += "  MFLAG=" + FlagLetters(now.mflag);
-        if (now.counter != before_.counter)
-            line += Format("  counter=%03X", now.counter);
-        bool stackChanged = now.depth != before_.depth;
-        for (unsigned i = 0; i < now.depth && !stackChanged; ++i)
-            stackChanged = now.stack[i] != before_.stack[i];
-        if (stackChanged) {
-            line += "  stack=";
-            for (unsigned i = 0; i < now.depth; ++i)
-                line += Format(i ? ",%03X" : "%03X", now.stack[i]);
-            if (now.depth == 0)
-                line += "empty";
-        }
-        if (result == StepResult::Halted)
-            line += "  HALT";
-        buffer_ += line + "\n";
+        buffer_ += TraceLine(before_, m, result, program_);
         if (buffer_.size() > (1 << 16))
             Flush();
     }
@@ -449,9 +463,7 @@ class Tracer : public CycleWatcher {
     SimOutput &output_;
     const Program &program_;
     std::string buffer_;
-    Registers before_;
-    uint16_t mar_ = 0;     // MAR at the start of the cycle: where it could write
-    uint16_t memory_ = 0;  // the word there before the cycle
+    CycleStart before_;
 };
 
 // ---------------------------------------------------------------------------
@@ -545,10 +557,23 @@ bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
     return problems.empty();
 }
 
-}  // namespace
-
-int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
+// Everything a run starts from: the options, the program, the expectations
+// of the command line and the machine with its store, memory, mapping and
+// registers loaded.
+struct Setup {
     Options o;
+    Program program;
+    std::vector<Assignment> expects;  // --expect
+    Machine base;                     // as the run starts
+};
+
+constexpr int kGoOn = -1;
+
+// Reads the command line and every input but the test file into `s`.
+// Returns kGoOn, or the exit status when there is nothing to run (--help,
+// --version, or a problem, shown on `output`).
+int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOutput &output, Setup &s) {
+    Options &o = s.o;
     std::string error;
     if (!ParseOptions(args, &o, &error))
         return UsageError(output, error);
@@ -557,18 +582,18 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
         return 0;
     }
     if (o.version) {
-        PrintVersion("zanfo-sim");
+        output.Out(VersionText("zanfo-sim"));
         return 0;
     }
 
-    Program program;
+    Program &program = s.program;
     if (!LoadProgram(o.file, read, output, &program))
         return kSimBadInput;
 
     // The assignments of the command line, now that the equates are known.
-    std::vector<Assignment> sets, expects;
+    std::vector<Assignment> sets;
     std::string errors;
-    for (const auto &list : {std::make_pair(&o.sets, &sets), std::make_pair(&o.expects, &expects)})
+    for (const auto &list : {std::make_pair(&o.sets, &sets), std::make_pair(&o.expects, &s.expects)})
         for (const std::string &text : *list.first) {
             Assignment a;
             if (ParseAssignment(text, program.equates, &a, &error))
@@ -583,7 +608,7 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
         return UsageError(output, errors);
     }
 
-    Machine base;
+    Machine &base = s.base;
     base.SetLoopToAddress(o.loopToAddress);
     for (const MicWord &w : program.words)
         base.LoadWord(w.address, w.word);
@@ -612,14 +637,224 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
     }
     for (const Assignment &a : sets)
         WritePlace(base, a.place, a.value);
+    return kGoOn;
+}
 
-    if (o.test.empty())
-        return RunOnce(base, o, program, expects, output);
+}  // namespace
 
+int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
+    auto setup = std::make_unique<Setup>();  // a machine is too big for a small stack
+    Setup &s = *setup;
+    int status = Prepare(args, read, output, s);
+    if (status != kGoOn)
+        return status;
+    if (s.o.test.empty())
+        return RunOnce(s.base, s.o, s.program, s.expects, output);
+
+    std::string text;
+    std::vector<std::string> problems;
     std::vector<TestCase> cases;
-    if (!ReadInput(o.test, read, output, &text))
+    if (!ReadInput(s.o.test, read, output, &text))
         return kSimBadInput;
-    if (!ParseTestFile(o.test, text, program.equates, &cases, &problems))
+    if (!ParseTestFile(s.o.test, text, s.program.equates, &cases, &problems))
         return ShowProblems(problems, output), kSimBadInput;
-    return RunCases(base, o, program, cases, expects, output);
+    return RunCases(s.base, s.o, s.program, cases, s.expects, output);
+}
+
+// ---------------------------------------------------------------------------
+// A session: the machine of a run, a cycle at a time.
+
+struct SimSession::Impl {
+    // What one cycle changed, to undo it, and its trace line.
+    struct Undo {
+        Registers regs;      // before the cycle
+        uint64_t cycles;     // Machine::cycles before it
+        uint16_t executed;   // Machine::executed before it
+        uint16_t mar;        // the memory word the cycle could write,
+        uint16_t memory;     // its value before,
+        uint8_t written;     // and its mark
+        std::string trace;   // the cycle's trace line
+    };
+
+    Setup setup;                 // the options, the program, the machine as Open left it
+    Machine machine;             // the machine now
+    std::deque<Undo> history;    // the last cycles, oldest first
+    bool historyWhole = true;    // false after a run: rebuilt from a checkpoint when needed
+    // The machine as it was when the last two runs started: a replay starts
+    // from the latest that lies far enough back instead of from the start.
+    // The machine runs alike every time, so a checkpoint stays good
+    // whatever steps, runs, backs and resets come after it.
+    std::deque<std::unique_ptr<Machine>> checkpoints;
+    Outcome last = Outcome::Ran;
+    bool ended = false;
+
+    // One cycle with its undo record.
+    StepResult StepRecorded(Machine &m, std::deque<Undo> &into) {
+        CycleStart start(m);
+        Undo undo{m.regs, m.cycles, m.executed, start.mar, start.memory, m.written[start.mar], std::string()};
+        StepResult result = m.Step();
+        if (result == StepResult::Error)
+            return result;
+        undo.trace = TraceLine(start, m, result, setup.program);
+        into.push_back(std::move(undo));
+        if (into.size() > kHistory)
+            into.pop_front();
+        return result;
+    }
+
+    // The history of the last cycles, after a run that kept none: the
+    // machine is run again from a checkpoint (or the start), fast up to the
+    // last kHistory cycles and recorded from there.
+    void Replay() {
+        historyWhole = true;
+        history.clear();
+        const uint64_t target = machine.cycles;
+        const uint64_t from = target > kHistory ? target - kHistory : 0;
+        const Machine *start = &setup.base;
+        for (const auto &c : checkpoints)
+            if (c->cycles <= from && c->cycles > start->cycles)
+                start = c.get();
+        auto again = std::make_unique<Machine>(*start);
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            again->SetBreakpoint(a, false);
+        if (from > again->cycles)
+            ::Run(*again, from);
+        while (again->cycles < target && StepRecorded(*again, history) == StepResult::Ran) {
+        }
+        if (again->cycles != target || again->regs != machine.regs)
+            history.clear();  // not the same run: nothing to go back to
+    }
+
+    RunEnd End() const {
+        switch (last) {
+        case Outcome::Halted: return RunEnd::Halted;
+        case Outcome::Breakpoint: return RunEnd::Breakpoint;
+        case Outcome::Error: return RunEnd::Error;
+        default: return RunEnd::CycleLimit;
+        }
+    }
+
+    Outcome Stop(Outcome outcome) {
+        last = outcome;
+        ended = outcome == Outcome::Halted || outcome == Outcome::Error || outcome == Outcome::CycleLimit;
+        return outcome;
+    }
+};
+
+SimSession::SimSession() : impl_(std::make_unique<Impl>()) {}
+SimSession::~SimSession() = default;
+
+bool SimSession::Open(const std::vector<std::string> &args, const FileReader &read, SimOutput &output,
+                      int *status) {
+    impl_ = std::make_unique<Impl>();
+    *status = Prepare(args, read, output, impl_->setup);
+    if (*status != kGoOn)
+        return false;
+    *status = 0;
+    Reset();
+    return true;
+}
+
+SimSession::Outcome SimSession::Step() {
+    Impl &s = *impl_;
+    if (s.ended)
+        return s.last;
+    if (s.machine.cycles >= s.setup.o.maxCycles)
+        return s.Stop(Outcome::CycleLimit);
+    switch (s.StepRecorded(s.machine, s.history)) {
+    case StepResult::Ran: return s.Stop(Outcome::Ran);
+    case StepResult::Halted: return s.Stop(Outcome::Halted);
+    default: return s.Stop(Outcome::Error);
+    }
+}
+
+SimSession::Outcome SimSession::Run(uint64_t atMost) {
+    Impl &s = *impl_;
+    if (s.ended || atMost == 0)
+        return s.last;
+    if (s.machine.At(s.machine.regs.upc).breakpoint) {  // go on from the breakpoint the run starts at
+        if (Step() != Outcome::Ran || --atMost == 0)
+            return s.last;
+    }
+    const uint64_t limit = s.setup.o.maxCycles - s.machine.cycles < atMost ? s.setup.o.maxCycles
+                                                                            : s.machine.cycles + atMost;
+    const uint64_t before = s.machine.cycles;
+    if (s.checkpoints.empty() || s.checkpoints.back()->cycles < before) {
+        s.checkpoints.push_back(std::make_unique<Machine>(s.machine));
+        if (s.checkpoints.size() > 2)
+            s.checkpoints.pop_front();
+    }
+    RunEnd end = ::Run(s.machine, limit);
+    if (s.machine.cycles != before)
+        s.historyWhole = false;
+    switch (end) {
+    case RunEnd::Halted: return s.Stop(Outcome::Halted);
+    case RunEnd::Breakpoint: return s.Stop(Outcome::Breakpoint);
+    case RunEnd::Error: return s.Stop(Outcome::Error);
+    case RunEnd::CycleLimit: break;
+    }
+    return s.Stop(s.machine.cycles >= s.setup.o.maxCycles ? Outcome::CycleLimit : Outcome::Ran);
+}
+
+bool SimSession::Back() {
+    Impl &s = *impl_;
+    if (!s.historyWhole)
+        s.Replay();
+    if (s.history.empty())
+        return false;
+    Impl::Undo &u = s.history.back();
+    s.machine.regs = u.regs;
+    s.machine.cycles = u.cycles;
+    s.machine.executed = u.executed;
+    s.machine.memory[u.mar] = u.memory;
+    s.machine.written[u.mar] = u.written;
+    s.history.pop_back();
+    s.Stop(Outcome::Ran);
+    return true;
+}
+
+void SimSession::Reset() {
+    Impl &s = *impl_;
+    s.machine = s.setup.base;
+    s.history.clear();
+    s.historyWhole = true;
+    s.Stop(Outcome::Ran);
+}
+
+void SimSession::SetBreakpoint(unsigned address, bool on) {
+    impl_->setup.base.SetBreakpoint(address, on);
+    impl_->machine.SetBreakpoint(address, on);
+}
+
+const Machine &SimSession::machine() const { return impl_->machine; }
+SimSession::Outcome SimSession::last() const { return impl_->last; }
+bool SimSession::ended() const { return impl_->ended; }
+
+std::string SimSession::Report() const {
+    return EndLine(impl_->machine, impl_->End()) + "\n" + StateReport(impl_->machine, impl_->setup.program);
+}
+
+std::string SimSession::Message() const {
+    const Impl &s = *impl_;
+    if (s.last != Outcome::Error && s.last != Outcome::CycleLimit)
+        return "";
+    return "zanfo-sim: " + s.setup.o.file + ": " +
+           StopReason(s.machine, s.End(), s.setup.o.maxCycles, s.setup.program) + "\n";
+}
+
+std::string SimSession::Trace() {
+    Impl &s = *impl_;
+    if (!s.historyWhole)
+        s.Replay();
+    std::string text;
+    for (const Impl::Undo &u : s.history)
+        text += u.trace;
+    return text;
+}
+
+std::string SimSession::Describe(uint64_t word) const { return ::Describe(word, impl_->setup.program); }
+
+std::string SimSession::NamesOf(unsigned index) const {
+    auto it = impl_->setup.program.names.find(index);
+    return it == impl_->setup.program.names.end() ? std::string() : it->second;
 }

@@ -9,12 +9,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "assemble.h"
 #include "command.h"
+#include "machine.h"
+#include "microword.h"
+#include "notation.h"
 #include "rom.h"
+#include "session.h"
+#include "sim.h"
 
 namespace {
 
@@ -25,6 +33,7 @@ struct AssemblyOutput {
     std::string err;       // standard error
     int status = 0;        // exit status
     std::vector<int32_t> words;  // address, first line, last line of each microword
+    std::map<uint32_t, std::string> labels;  // address -> the label that names it (the first by name)
 };
 
 AssemblyOutput lastAssembly;
@@ -41,6 +50,131 @@ struct RomOutput {
 };
 
 RomOutput lastRom;
+
+// What zanfo-sim would print, and its exit status.
+struct SimCall : SimOutput {
+    void Out(const std::string &text) override { out += text; }
+    void Err(const std::string &text) override { err += text; }
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+SimCall lastSim;
+
+// The files of a call, packed by the JavaScript side as NAME, NUL, the size
+// in decimal, NUL, then that many bytes, for each file.
+std::map<std::string, std::string> UnpackFiles(const char *packed, size_t size) {
+    std::map<std::string, std::string> files;
+    size_t at = 0;
+    while (at < size) {
+        const void *nul = memchr(packed + at, '\0', size - at);
+        if (!nul)
+            break;
+        const size_t nameEnd = static_cast<size_t>(static_cast<const char *>(nul) - (packed + at));
+        std::string name(packed + at, nameEnd);
+        at += nameEnd + 1;
+        size_t length = 0;
+        while (at < size && packed[at] >= '0' && packed[at] <= '9')
+            length = length * 10 + static_cast<size_t>(packed[at++] - '0');
+        ++at;  // the NUL
+        if (at > size || length > size - at)
+            break;
+        files[name] = std::string(packed + at, length);
+        at += length;
+    }
+    return files;
+}
+
+// zanfo-sim's files: those named in `files`; the first file it reads, its
+// microprogram, holds `mic` when `files` does not name it; any other name
+// is a file that does not exist.
+FileReader ReaderOf(std::map<std::string, std::string> files, bool hasMic, std::string mic) {
+    auto first = std::make_shared<bool>(true);
+    return [files = std::move(files), hasMic, mic = std::move(mic), first](
+               const std::string &name, std::string *text, std::string *error) {
+        bool program = *first;
+        *first = false;
+        auto it = files.find(name);
+        if (it != files.end()) {
+            *text = it->second;
+            return true;
+        }
+        if (program && hasMic) {
+            *text = mic;
+            return true;
+        }
+        *error = "No such file or directory";
+        return false;
+    };
+}
+
+// The playground's simulator, and what its last Open said.
+SimSession session;
+bool sessionReady = false;
+SimCall sessionOpen;
+
+// A text handed out by the calls below, until the next one.
+std::string text;
+
+uint64_t WordOf(uint32_t high, uint32_t low) { return uint64_t{high} << 32 | low; }
+
+// The state of the session as numbers, and their names: the registers,
+// the run, the word at μPC and what its cycle would do (Machine::Peek).
+std::vector<uint32_t> state;
+std::string stateNames;
+
+void FillState() {
+    const Machine &m = session.machine();
+    const CycleView v = m.Peek();
+    const uint64_t word = m.WordAt(v.address);
+    const bool named = !stateNames.empty();
+    state.clear();
+    auto put = [named](const std::string &name, uint32_t value) {
+        state.push_back(value);
+        if (!named)
+            stateNames += name + "\n";
+    };
+    put("upc", m.regs.upc);
+    put("counter", m.regs.counter);
+    put("depth", m.regs.depth);
+    for (unsigned i = 0; i < kStackDepth; ++i)
+        put("stack" + std::to_string(i), m.regs.stack[i]);
+    for (unsigned i = 0; i < kRegisterCount; ++i)
+        put("r" + std::to_string(i), m.regs.r[i]);
+    put("q", m.regs.q);
+    put("mar", m.regs.mar);
+    put("ir", m.regs.ir);
+    put("uflag", m.regs.uflag);
+    put("mflag", m.regs.mflag);
+    put("cyclesLow", static_cast<uint32_t>(m.cycles));
+    put("cyclesHigh", static_cast<uint32_t>(m.cycles >> 32));
+    put("executed", m.executed);
+    put("outcome", static_cast<uint32_t>(session.last()));
+    put("ended", session.ended());
+    put("wordHigh", static_cast<uint32_t>(word >> 32));
+    put("wordLow", static_cast<uint32_t>(word));
+    put("empty", m.At(v.address).fault == Fault::Empty);
+    put("breakpoint", m.At(v.address).breakpoint);
+    put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
+    put("runs", v.runs);
+    put("aAddress", v.aAddress);
+    put("bAddress", v.bAddress);
+    put("a", v.a);
+    put("b", v.b);
+    put("memory", v.memory);
+    put("d", v.d);
+    put("r", v.r);
+    put("s", v.s);
+    put("f", v.f);
+    put("status", v.status);
+    put("y", v.y);
+    put("bus", v.bus);
+    put("uflagAfter", v.uflag);
+    put("mflagAfter", v.mflag);
+    put("pass", v.pass);
+    put("next", v.next);
+    put("counterAfter", v.counter);
+}
 
 // NUL-separated strings as a vector.
 std::vector<std::string> SplitArgs(const char *packed, size_t size) {
@@ -65,6 +199,10 @@ const std::string &Output(int which) {
     case 11: return lastRom.err;
     case 12: return lastRom.image;
     case 13: return lastRom.target;
+    case 20: return lastSim.out;
+    case 21: return lastSim.err;
+    case 22: return sessionOpen.out;
+    case 23: return sessionOpen.err;
     default: return none;
     }
 }
@@ -88,6 +226,9 @@ EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
         lastAssembly.words.push_back(w.firstLine);
         lastAssembly.words.push_back(w.lastLine);
     }
+    lastAssembly.labels.clear();
+    for (const auto &label : a.labels)
+        lastAssembly.labels.emplace(static_cast<uint32_t>(label.second), label.first);
     return lastAssembly.status;
 }
 
@@ -125,7 +266,9 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
 
 // The outputs of the last call: 0 the .mic file, 1 standard output,
 // 2 standard error of the last assembly; 10 standard output, 11 standard
-// error, 12 the -o file and 13 its name, of the last zanfo-rom.
+// error, 12 the -o file and 13 its name, of the last zanfo-rom; 20 standard
+// output and 21 standard error of the last zanfo-sim; 22 and 23 those of
+// the last zanfo_session_open.
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
 
@@ -133,5 +276,137 @@ EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Outpu
 // line of the first token and the line of the last.
 EMSCRIPTEN_KEEPALIVE const int32_t *zanfo_assembly_words() { return lastAssembly.words.data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_word_count() { return lastAssembly.words.size() / 3; }
+
+// Runs zanfo-sim with `args` (NUL-terminated strings, without the command
+// name), its files from `files` (UnpackFiles); the microprogram, the first
+// file it reads, holds `mic` when `hasMic` and `files` does not name it.
+// Returns the exit status; zanfo_assembly_output 20 and 21 give its output.
+EMSCRIPTEN_KEEPALIVE int zanfo_simulate(const char *mic, size_t micSize, int hasMic, const char *args,
+                                        size_t argsSize, const char *files, size_t filesSize) {
+    lastSim = SimCall{};
+    return RunSim(SplitArgs(args, argsSize),
+                  ReaderOf(UnpackFiles(files, filesSize), hasMic != 0, std::string(mic, micSize)), lastSim);
+}
+
+// --- The playground's simulator: a SimSession (sim/session.h). ----------
+
+// Opens the session as `zanfo-sim ARGS` prepares its run, the files as for
+// zanfo_simulate (the microprogram named among them).  Returns -1 when the
+// session is ready, or the command's exit status; its messages are
+// zanfo_assembly_output 22 and 23.
+EMSCRIPTEN_KEEPALIVE int zanfo_session_open(const char *args, size_t argsSize, const char *files,
+                                            size_t filesSize) {
+    sessionOpen = SimCall{};
+    int status = 0;
+    sessionReady = session.Open(SplitArgs(args, argsSize), ReaderOf(UnpackFiles(files, filesSize), false, ""),
+                                sessionOpen, &status);
+    return sessionReady ? -1 : status;
+}
+
+// Step, Run, Back: SimSession's; the outcome is SimSession::Outcome's number
+// (0 ran, 1 halted, 2 breakpoint, 3 error, 4 cycle limit).  Run takes its
+// number of cycles as a double, which holds any count a page would ask for.
+EMSCRIPTEN_KEEPALIVE int zanfo_session_step() {
+    return sessionReady ? static_cast<int>(session.Step()) : 3;
+}
+EMSCRIPTEN_KEEPALIVE int zanfo_session_run(double atMost) {
+    if (!sessionReady)
+        return 3;
+    uint64_t cycles = !(atMost >= 1) ? 0 : atMost >= 1.8e19 ? UINT64_MAX : static_cast<uint64_t>(atMost);
+    return static_cast<int>(session.Run(cycles));
+}
+EMSCRIPTEN_KEEPALIVE int zanfo_session_back() { return sessionReady && session.Back(); }
+EMSCRIPTEN_KEEPALIVE void zanfo_session_reset() {
+    if (sessionReady)
+        session.Reset();
+}
+EMSCRIPTEN_KEEPALIVE void zanfo_session_break(unsigned address, int on) {
+    if (sessionReady)
+        session.SetBreakpoint(address & 0xFFF, on != 0);
+}
+
+// The state as numbers (FillState); their names, one a line, in the same order.
+EMSCRIPTEN_KEEPALIVE const uint32_t *zanfo_session_state() {
+    FillState();
+    return state.data();
+}
+EMSCRIPTEN_KEEPALIVE size_t zanfo_session_state_size() { return state.size(); }
+EMSCRIPTEN_KEEPALIVE const char *zanfo_session_state_names() {
+    if (stateNames.empty())
+        FillState();
+    return stateNames.c_str();
+}
+
+// The memory and the marks of the words a cycle wrote, 65536 each.
+EMSCRIPTEN_KEEPALIVE const uint16_t *zanfo_session_memory() { return session.machine().memory.data(); }
+EMSCRIPTEN_KEEPALIVE const uint8_t *zanfo_session_written() { return session.machine().written.data(); }
+
+// Texts of the session, read with zanfo_text_size: 0 zanfo-sim's report, 1
+// its message, 2 the trace of the last cycles, 3 the word at μPC in zanfo's
+// notation, 4 why that word cannot run ("" when it can), 5 the EQU names of
+// each register, a line each: the number (64 for Q), a tab, the names.
+EMSCRIPTEN_KEEPALIVE const char *zanfo_session_text(int which) {
+    text.clear();
+    if (!sessionReady)
+        return text.c_str();
+    const Machine &m = session.machine();
+    switch (which) {
+    case 0: text = session.Report(); break;
+    case 1: text = session.Message(); break;
+    case 2: text = session.Trace(); break;
+    case 3:
+        if (m.At(m.regs.upc).fault != Fault::Empty)
+            text = session.Describe(m.WordAt(m.regs.upc));
+        break;
+    case 4: {
+        CycleView v = m.Peek();
+        if (!v.runs)
+            text = v.error.what;
+        break;
+    }
+    case 5:
+        for (unsigned i = 0; i <= kRegisterCount; ++i) {
+            std::string names = session.NamesOf(i);
+            if (!names.empty())
+                text += std::to_string(i) + "\t" + names + "\n";
+        }
+        break;
+    default: break;
+    }
+    return text.c_str();
+}
+EMSCRIPTEN_KEEPALIVE size_t zanfo_text_size() { return text.size(); }
+
+// --- Microwords ------------------------------------------------------------
+
+// The word's line as zanfo-dump writes it (jump targets by the last
+// assembly's labels), then every field as zanfo-dump --fields shows it.
+EMSCRIPTEN_KEEPALIVE const char *zanfo_word_text(uint32_t address, uint32_t high, uint32_t low) {
+    const uint64_t word = WordOf(high, low);
+    LabelNamer names;
+    if (!lastAssembly.labels.empty())
+        names = [](uint32_t target) {
+            auto it = lastAssembly.labels.find(target);
+            return it == lastAssembly.labels.end() ? std::string() : it->second;
+        };
+    text = DumpLine(address, word, names) + "\n" + FieldLines(word);
+    return text.c_str();
+}
+
+// The values of the word's fields, most significant first (kFieldTable's
+// order), and the fields' display names, one a line, in that order.
+EMSCRIPTEN_KEEPALIVE const uint32_t *zanfo_word_fields(uint32_t high, uint32_t low) {
+    static uint32_t values[kFieldCount];
+    for (size_t i = 0; i < kFieldCount; ++i)
+        values[i] = GetField(WordOf(high, low), kFieldTable[i].field);
+    return values;
+}
+EMSCRIPTEN_KEEPALIVE const char *zanfo_field_names() {
+    static std::string names;
+    if (names.empty())
+        for (const FieldInfo &info : kFieldTable)
+            names += std::string(info.name) + "\n";
+    return names.c_str();
+}
 
 }  // extern "C"

@@ -16,11 +16,23 @@ const site = path.join(out, 'site');
 const require = createRequire(path.join(out, 'npm', 'package.json'));
 const esbuild = require('esbuild');
 
-// The examples as a module: [{name, source}], by name.
+// The examples as a module: [{name, source, test, map, memory}], by name;
+// the test file, JMAP mapping and memory image beside a source (NAME.test,
+// NAME.map, NAME.hex) when there are.
+const beside = (name, extension) => {
+  const file = path.join(root, 'examples', name.replace(/\.zan$/, extension));
+  return fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+};
 const examples = fs.readdirSync(path.join(root, 'examples'))
   .filter(f => f.endsWith('.zan'))
   .sort()
-  .map(name => ({name, source: fs.readFileSync(path.join(root, 'examples', name), 'latin1')}));
+  .map(name => ({
+    name,
+    source: fs.readFileSync(path.join(root, 'examples', name), 'latin1'),
+    test: beside(name, '.test'),
+    map: beside(name, '.map'),
+    memory: beside(name, '.hex'),
+  }));
 
 fs.rmSync(site, {recursive: true, force: true});
 fs.mkdirSync(site, {recursive: true});

@@ -1,5 +1,6 @@
-// The playground page: an editor that assembles as you type, with zanfo's
-// own code (WebAssembly) doing every assembly.
+// The playground page: an editor that assembles as you type, and a
+// simulator that runs the program on a drawn datapath, with zanfo's own
+// code (WebAssembly) doing every assembly and every cycle.
 import {EditorState, StateEffect, StateField, RangeSet} from '@codemirror/state';
 import {
   EditorView, GutterMarker, drawSelection, gutter, highlightActiveLine, highlightActiveLineGutter,
@@ -11,9 +12,11 @@ import {setDiagnostics} from '@codemirror/lint';
 import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
 import {classifyWord, zanfoStreamParser} from './language.js';
-import {makeToolchain, textToBytes} from './toolchain.js';
+import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
 import {messagesOf, micLines} from './report.js';
 import {fragmentFor, readFragment} from './share.js';
+import {breakpointGutter, currentLines} from './marks.js';
+import {createSimulator} from './simulator.js';
 
 const ASSEMBLE_DELAY_MS = 250;  // after the last keystroke
 
@@ -50,7 +53,7 @@ class WordMarker extends GutterMarker {
     const span = document.createElement('span');
     const [address, word] = this.words[0];
     span.textContent = `${address} ${word}`;
-    span.title = this.words.map(w => w.join(' ')).join('\n');
+    span.dataset.word = this.words.map(w => w.join(' ')).join('\n');  // the fields on hover (wordPopover)
     if (this.words.length > 1) {
       const more = document.createElement('b');
       more.textContent = ` +${this.words.length - 1}`;
@@ -97,6 +100,7 @@ function markersFor(doc, words, mic) {
 
 const page = {
   toolchain: null,   // set once the WebAssembly module is ready
+  simulator: null,   // the simulator's panels (simulator.js), once ready
   view: null,        // the editor
   name: 'program.zan',
   result: null,      // the last assembly: {mic, stdout, stderr, status}
@@ -156,6 +160,7 @@ function assembleNow() {
   $('status').className = errors ? 'bad' : 'good';
   $('download-mic').disabled = result.status !== 0;
   $('download-rom').disabled = result.status !== 0;
+  page.simulator.programChanged(words);
   page.generation++;
   document.body.dataset.assembled = String(page.generation);
 }
@@ -214,7 +219,9 @@ function showMicrowords(mic, words) {
   for (let i = 0; i < shown; i++) {
     const w = words[i];
     const lines = !w ? '' : w.firstLine === w.lastLine ? `${w.firstLine}` : `${w.firstLine}–${w.lastLine}`;
-    rows[i] = `<div data-index="${i}"><span>${escapeHtml(mic[i][0])}</span><span>${escapeHtml(mic[i][1])}</span><span>${lines}</span></div>`;
+    const word = escapeHtml(`${mic[i][0]} ${mic[i][1]}`);
+    rows[i] = `<div data-index="${i}" data-word="${word}"><span>${escapeHtml(mic[i][0])}</span>` +
+      `<span>${escapeHtml(mic[i][1])}</span><span>${lines}</span></div>`;
   }
   $('mic').innerHTML = rows.join('');
   $('mic-more').hidden = shown === mic.length;
@@ -227,8 +234,9 @@ function escapeHtml(text) {
 
 // --- Loading sources -----------------------------------------------------
 
-function setSource(text, name) {
+function setSource(text, name, inputs) {
   const view = page.view;
+  page.simulator.setInputs(inputs);
   page.loading = true;
   view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}});
   page.loading = false;
@@ -238,14 +246,14 @@ function setSource(text, name) {
 
 function loadExample(fileName) {
   const example = examples.find(e => e.name === fileName);
-  if (example) setSource(example.source, example.name);
+  if (example) setSource(example.source, example.name, example);
 }
 
 async function loadFragment() {
   try {
     const shared = await readFragment(location.hash);
     if (!shared) return false;
-    setSource(shared.source, shared.name || 'shared.zan');
+    setSource(shared.source, shared.name || 'shared.zan', shared);
     $('examples').value = '';
     return true;
   } catch (e) {
@@ -289,7 +297,8 @@ function downloadRom() {
 }
 
 async function share() {
-  const fragment = await fragmentFor({source: page.view.state.doc.toString(), name: page.name});
+  const fragment = await fragmentFor({source: page.view.state.doc.toString(), name: page.name,
+    ...page.simulator.inputs()});
   history.replaceState(null, '', fragment);
   const url = location.href;
   const box = $('share-url');
@@ -313,8 +322,10 @@ function startEditor() {
     state: EditorState.create({
       doc: '',
       extensions: [
+        breakpointGutter(() => page.simulator && page.simulator.breakpointsChanged()),
         wordGutter,
         lineNumbers(),
+        currentLines,
         highlightActiveLineGutter(),
         undoHistory(),
         drawSelection(),
@@ -356,6 +367,84 @@ function startControls() {
     if (w) goToLines(w.firstLine, w.lastLine);
   });
   window.addEventListener('hashchange', loadFragment);
+  for (const tab of document.querySelectorAll('[role=tab]')) tab.addEventListener('click', () => selectTab(tab.id));
+  startWordPopover();
+}
+
+function selectTab(id) {
+  for (const tab of document.querySelectorAll('[role=tab]')) {
+    const on = tab.id === id;
+    tab.setAttribute('aria-selected', String(on));
+    $(tab.getAttribute('aria-controls')).hidden = !on;
+  }
+}
+
+// --- Each word's fields, from the decoder ---------------------------------
+
+// Hovering a word (beside a line, or in the list) shows its fields as
+// zanfo-dump --fields does; a click keeps them until the next click.
+function startWordPopover() {
+  const box = $('word-popover');
+  let pinned = null, timer = 0;
+  const show = target => {
+    const words = target.dataset.word.split('\n').map(w => w.split(' '));
+    box.replaceChildren();
+    for (const [address, word] of words) {
+      const lines = bytesToText(page.toolchain.wordText(parseInt(address, 16), word)).trimEnd().split('\n');
+      const head = document.createElement('div');
+      head.className = 'head';
+      head.textContent = lines[0];
+      const fields = document.createElement('pre');
+      for (const line of lines.slice(1)) {
+        const row = document.createElement('div');
+        row.textContent = line;
+        if (line.includes('[not expressible in zanfo]')) row.className = 'unusual';
+        fields.append(row);
+      }
+      box.append(head, fields);
+    }
+    const hint = document.createElement('div');
+    hint.className = 'hint';
+    hint.textContent = pinned ? 'Click again to close.' : 'Click to keep this open.';
+    box.append(hint);
+    box.hidden = false;
+    const r = target.getBoundingClientRect();
+    const {width, height} = box.getBoundingClientRect();
+    const left = Math.min(Math.max(4, r.left), window.innerWidth - width - 4);
+    const below = r.bottom + 4 + height < window.innerHeight;
+    box.style.left = `${left}px`;
+    box.style.top = `${Math.max(4, below ? r.bottom + 4 : r.top - height - 4)}px`;
+  };
+  document.addEventListener('mouseover', e => {
+    const target = e.target.closest && e.target.closest('[data-word]');
+    if (pinned || !target || !page.toolchain) return;
+    clearTimeout(timer);
+    timer = setTimeout(() => show(target), 150);
+  });
+  document.addEventListener('mouseout', e => {
+    const target = e.target.closest && e.target.closest('[data-word]');
+    if (pinned || !target || (e.relatedTarget && target.contains(e.relatedTarget))) return;
+    clearTimeout(timer);
+    box.hidden = true;
+  });
+  document.addEventListener('click', e => {
+    const target = e.target.closest && e.target.closest('[data-word]');
+    if (!target || !page.toolchain) {
+      if (pinned && !box.contains(e.target)) { pinned = null; box.hidden = true; }
+      return;
+    }
+    if (pinned === target) {
+      pinned = null;
+      box.hidden = true;
+      return;
+    }
+    pinned = target;
+    clearTimeout(timer);
+    show(target);
+  });
+  document.addEventListener('keydown', e => {
+    if (e.key === 'Escape') { pinned = null; box.hidden = true; }
+  });
 }
 
 // The checks from outside (web/test/) and anyone curious at the console:
@@ -368,8 +457,18 @@ async function start() {
   startControls();
   const mod = await createZanfo();  // zanfo.js, loaded before this script
   page.toolchain = makeToolchain(mod);
+  page.simulator = createSimulator({
+    toolchain: page.toolchain,
+    view: page.view,
+    program: () => ({name: page.name, source: page.view.state.doc.toString()}),
+  });
   window.zanfo.assemble = source => page.toolchain.assemble(String(source));
   window.zanfo.rom = (mic, args) => page.toolchain.rom(String(mic), Array.from(args, String));
+  window.zanfo.simulate = (mic, args, files = {}) =>
+    page.toolchain.simulate(mic === null || mic === undefined ? null : String(mic), Array.from(args, String),
+      Object.fromEntries(Object.entries(files).map(([k, v]) => [String(k), String(v)])));
+  window.zanfo.simulator = page.simulator;  // the page's own: step, back, run, reset, runTests
+  window.zanfo.machine = page.toolchain;    // the session underneath: state(), trace(), report()...
   for (const f of page.toolchain.romFormats()) {
     const option = document.createElement('option');
     option.value = f.name;

@@ -32,8 +32,56 @@ export function textToBytes(text) {
   return unescape(encodeURIComponent(text));
 }
 
+// A NUL-terminated string of the module as a byte string.
+function getCString(mod, at) {
+  let end = at;
+  while (mod.HEAPU8[end]) end++;
+  return getBytes(mod, at, end - at);
+}
+
+// Arguments packed for the C side: each followed by a NUL.
+function packArgs(args) {
+  return Array.from(args, a => String(a) + '\0').join('');
+}
+
+// Files ({name: byte string}) packed for the C side: the name, a NUL, the
+// size in decimal, a NUL, the bytes.
+function packFiles(files) {
+  return Object.entries(files || {}).map(([name, bytes]) => `${name}\0${bytes.length}\0${bytes}`).join('');
+}
+
+// Calls fn with the addresses of byte strings copied into the module's
+// memory, and frees them afterwards.
+function withBytes(mod, strings, fn) {
+  const at = [];
+  try {
+    for (const s of strings) at.push(putBytes(mod, s));
+    return fn(...at);
+  } finally {
+    for (const a of at) mod._free(a);
+  }
+}
+
+// A 16-digit hexadecimal microword as its two halves.
+function halves(word) {
+  const hex = String(word).padStart(16, '0');
+  return [parseInt(hex.slice(0, 8), 16) >>> 0, parseInt(hex.slice(8), 16) >>> 0];
+}
+
+// Bytes as text: UTF-8 decoded (zanfo-sim's words, μPC among them).
+export function bytesToText(bytes) {
+  return new TextDecoder().decode(Uint8Array.from(bytes, c => c.charCodeAt(0)));
+}
+
+// What a step or a run came to (SimSession::Outcome).
+export const outcomes = ['ran', 'halted', 'breakpoint', 'error', 'cycle limit'];
+
 // The toolchain over an instantiated module (createZanfo() of zanfo.js).
 export function makeToolchain(mod) {
+  const output = which => getBytes(mod, mod._zanfo_assembly_output(which), mod._zanfo_assembly_output_size(which));
+  const sessionText = which => getBytes(mod, mod._zanfo_session_text(which), mod._zanfo_text_size());
+  let stateNames = null;
+  let fieldNames = null;
   return {
     // What `zanfo prog.zan` does for a file prog.zan holding the bytes of
     // `source`: {mic, stdout, stderr, status}, mic being prog.mic's content.
@@ -45,8 +93,6 @@ export function makeToolchain(mod) {
       } finally {
         mod._free(at);
       }
-      const output = which =>
-        getBytes(mod, mod._zanfo_assembly_output(which), mod._zanfo_assembly_output_size(which));
       return {mic: output(0), stdout: output(1), stderr: output(2), status};
     },
 
@@ -65,21 +111,121 @@ export function makeToolchain(mod) {
         mod._free(micAt);
         if (argsAt) mod._free(argsAt);
       }
-      const output = which =>
-        getBytes(mod, mod._zanfo_assembly_output(which), mod._zanfo_assembly_output_size(which));
       const target = output(13);
       return {stdout: output(10), stderr: output(11), status, files: target ? {[target]: output(12)} : {}};
     },
 
     // zanfo-rom's formats: [{name, purpose}].
     romFormats() {
-      const at = mod._zanfo_rom_formats();
-      let end = at;
-      while (mod.HEAPU8[end]) end++;
-      return getBytes(mod, at, end - at).trim().split('\n').map(l => {
+      return getCString(mod, mod._zanfo_rom_formats()).trim().split('\n').map(l => {
         const [name, purpose] = l.split('\t');
         return {name, purpose};
       });
+    },
+
+    // What `zanfo-sim ARGS` does: {stdout, stderr, status}.  The files it
+    // reads come from `files` ({name: byte string}); the first it reads, its
+    // microprogram, holds `mic` (a .mic text or a source, told apart as the
+    // command tells them) when `files` does not name it.  A name found in
+    // neither is a file that does not exist.  mic null: no such file.
+    simulate(mic, args, files = {}) {
+      const hasMic = mic !== null && mic !== undefined;
+      const micText = hasMic ? String(mic) : '';
+      const packedArgs = packArgs(args), packedFiles = packFiles(files);
+      const status = withBytes(mod, [micText, packedArgs, packedFiles], (m, a, f) =>
+        mod._zanfo_simulate(m, micText.length, hasMic ? 1 : 0, a, packedArgs.length, f, packedFiles.length));
+      return {stdout: output(20), stderr: output(21), status};
+    },
+
+    // The playground's simulator: opens it as `zanfo-sim ARGS` prepares its
+    // run, with the files of `files` (the microprogram among them).
+    // {ready, status, stdout, stderr}: not ready, the command's exit status
+    // and messages.
+    openSession(args, files) {
+      const packedArgs = packArgs(args), packedFiles = packFiles(files);
+      const status = withBytes(mod, [packedArgs, packedFiles], (a, f) =>
+        mod._zanfo_session_open(a, packedArgs.length, f, packedFiles.length));
+      return {ready: status === -1, status: status === -1 ? 0 : status, stdout: output(22), stderr: output(23)};
+    },
+    step: () => outcomes[mod._zanfo_session_step()],
+    run: cycles => outcomes[mod._zanfo_session_run(cycles)],
+    back: () => mod._zanfo_session_back() === 1,
+    reset: () => mod._zanfo_session_reset(),
+    setBreakpoint: (address, on) => mod._zanfo_session_break(address, on ? 1 : 0),
+
+    // The session's state: {upc, counter, depth, stack: [...], r: [64
+    // values], q, mar, ir, uflag, mflag, cycles, executed, outcome, ended,
+    // word (16 hex digits), empty, breakpoint, sequencer (the Am2910
+    // instruction as it runs: RFCT runs as RPCT with --loop-to-address), and Machine::Peek's view of
+    // the cycle of the word at μPC: runs, aAddress, bAddress, a, b, memory,
+    // d, r_, s, f, status, y, bus, uflagAfter, mflagAfter, pass, next,
+    // counterAfter}.  The ALU's R and S are `alu.r`, `alu.s`.
+    state() {
+      if (!stateNames) stateNames = getCString(mod, mod._zanfo_session_state_names()).trim().split('\n');
+      const at = mod._zanfo_session_state() >> 2;
+      const values = mod.HEAPU32.subarray(at, at + stateNames.length);
+      const raw = {};
+      stateNames.forEach((name, i) => { raw[name] = values[i]; });
+      const hex = (n, digits) => n.toString(16).toUpperCase().padStart(digits, '0');
+      return {
+        upc: raw.upc, counter: raw.counter, depth: raw.depth,
+        stack: Array.from({length: raw.depth}, (_, i) => raw['stack' + i]),
+        r: Array.from({length: 64}, (_, i) => raw['r' + i]),
+        q: raw.q, mar: raw.mar, ir: raw.ir, uflag: raw.uflag, mflag: raw.mflag,
+        cycles: raw.cyclesHigh * 2 ** 32 + raw.cyclesLow,
+        executed: raw.executed, outcome: outcomes[raw.outcome], ended: raw.ended === 1,
+        word: hex(raw.wordHigh, 8) + hex(raw.wordLow, 8), empty: raw.empty === 1, breakpoint: raw.breakpoint === 1,
+        sequencer: raw.sequencer,
+        cycle: {
+          runs: raw.runs === 1, aAddress: raw.aAddress, bAddress: raw.bAddress, a: raw.a, b: raw.b,
+          memory: raw.memory, d: raw.d, r: raw.r, s: raw.s, f: raw.f, status: raw.status, y: raw.y, bus: raw.bus,
+          uflag: raw.uflagAfter, mflag: raw.mflagAfter, pass: raw.pass === 1, next: raw.next,
+          counter: raw.counterAfter,
+        },
+      };
+    },
+    // The memory words that cycles wrote: [[address, value]], by address.
+    writtenMemory() {
+      const memory = mod.HEAPU16.subarray(mod._zanfo_session_memory() >> 1, (mod._zanfo_session_memory() >> 1) + 65536);
+      const marks = mod.HEAPU8.subarray(mod._zanfo_session_written(), mod._zanfo_session_written() + 65536);
+      const words = [];
+      for (let a = 0; a < 65536; a++) if (marks[a]) words.push([a, memory[a]]);
+      return words;
+    },
+    memoryAt: address => mod.HEAPU16[(mod._zanfo_session_memory() >> 1) + (address & 0xFFFF)],
+    // zanfo-sim's words, as byte strings (UTF-8): the report and the message
+    // of a run that ends here, the trace of the last cycles, the word at μPC
+    // in zanfo's notation, why it cannot run, and the EQU names of the
+    // registers ({index: names}, Q being 64).
+    report: () => sessionText(0),
+    message: () => sessionText(1),
+    trace: () => sessionText(2),
+    describeNext: () => sessionText(3),
+    whyNot: () => sessionText(4),
+    registerNames() {
+      const names = {};
+      for (const line of sessionText(5).split('\n').filter(Boolean)) {
+        const [index, text] = line.split('\t');
+        names[Number(index)] = text;
+      }
+      return names;
+    },
+
+    // A microword (16 hex digits) at an address, as zanfo-dump --fields
+    // shows it: its line (jump targets by the last assembly's labels), then
+    // a line for every field.
+    wordText(address, word) {
+      const [high, low] = halves(word);
+      return getBytes(mod, mod._zanfo_word_text(address, high, low), mod._zanfo_text_size());
+    },
+    // The word's fields by their display names: {Break: 0, CondEnable: 1, ...}.
+    wordFields(word) {
+      if (!fieldNames) fieldNames = getCString(mod, mod._zanfo_field_names()).trim().split('\n');
+      const [high, low] = halves(word);
+      const at = mod._zanfo_word_fields(high, low) >> 2;
+      const fields = {};
+      fieldNames.forEach((name, i) => { fields[name] = mod.HEAPU32[at + i]; });
+      return fields;
     },
 
     // The microwords of the last assembly with their source lines:

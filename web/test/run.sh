@@ -2,7 +2,7 @@
 # Runs one of the playground's tests under node's test runner, or says what
 # is missing and exits 77 (CTest shows the test as skipped).
 #
-#   web/test/run.sh toolchain|browser ZANFO WEB_BUILD SOURCE_DIR
+#   web/test/run.sh toolchain|simulator|browser ZANFO WEB_BUILD SOURCE_DIR
 #
 # ZANFO is the native zanfo to compare with; WEB_BUILD the folder that
 # `make web` builds (site/ and npm/ in it).  With ZANFO_WEB_REQUIRED=1

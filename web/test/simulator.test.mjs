@@ -1,0 +1,176 @@
+// The page's simulator under node, from the shipped site/zanfo.js:
+// window.zanfo.simulate is zanfo-sim byte for byte (standard output,
+// standard error, exit status) on every sim_ case of tests/e2e and on the
+// examples' test files; a word's fields are zanfo-dump --fields'; and the
+// datapath's tables agree with the machine on every cycle of the examples.
+import test from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {examples, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir} from './common.mjs';
+import {makeToolchain} from '../src/toolchain.js';
+import {usedPaths} from '../src/datapath.js';
+
+const createZanfo = requireFromBuild(path.join(site, 'zanfo.js'));
+const toolchain = makeToolchain(await createZanfo());
+
+const read = file => fs.readFileSync(file, 'latin1');
+const lines = file => read(file).split('\n').filter((l, i, all) => i < all.length - 1 || l !== '');
+
+// zanfo-sim in the page and the native one, on the same files.
+function sameAsZanfoSim(mic, args, files, what) {
+  const got = toolchain.simulate(mic, args, files);
+  const inFolder = {...files};
+  if (mic !== null) inFolder[args[args.length - 1]] = mic;
+  const want = nativeCommand('zanfo-sim', args, inFolder);
+  assert.deepEqual(got, {stdout: want.stdout, stderr: want.stderr, status: want.status}, what);
+  return got;
+}
+
+test('simulate is zanfo-sim on every sim_ end-to-end case', async t => {
+  const cases = path.join(sourceDir, 'tests', 'e2e');
+  const names = fs.readdirSync(cases).filter(n => n.startsWith('sim_')).sort();
+  assert.ok(names.length > 30, `only ${names.length} cases`);
+  for (const name of names) {
+    const dir = path.join(cases, name);
+    const files = {};
+    for (const entry of fs.readdirSync(dir))
+      if (!/^(args|command|expected.*|setup\.sh|README\.md)$/.test(entry)) files[entry] = read(path.join(dir, entry));
+    await t.test(name, () => { sameAsZanfoSim(null, lines(path.join(dir, 'args')), files, name); });
+  }
+});
+
+test('simulate is zanfo-sim on the examples, their test files, traces and the .mic files', () => {
+  for (const {name, source} of examples()) {
+    const base = name.replace(/\.zan$/, '');
+    const files = {};
+    const extra = [];
+    for (const [ext, option] of [['.map', '--map'], ['.hex', '--mem'], ['.test', '--test']]) {
+      const file = path.join(sourceDir, 'examples', base + ext);
+      if (!fs.existsSync(file)) continue;
+      files[base + ext] = read(file);
+      extra.push(option, base + ext);
+    }
+    sameAsZanfoSim(source, [...extra, name], files, name);
+    sameAsZanfoSim(source, ['--trace', ...extra.filter((a, i) => extra[i - 1] !== '--test' && a !== '--test'), name],
+      files, name + ' traced');
+    // The microprogram as the .mic file, named so that only its first line tells.
+    sameAsZanfoSim(nativeAssemble(source).mic, ['--max-cycles', '500', base + '.words'], {}, name + ' .mic');
+  }
+  // Files the arguments name but nobody gave.
+  sameAsZanfoSim('PROGRAM p\nHALT\nEND\n', ['--mem', 'none.hex', 'p.zan'], {}, 'missing memory image');
+});
+
+// The fields exactly; the word's line as far as the notation, where the
+// page names jump targets by the source's labels and zanfo-dump invents them.
+test('a word\'s fields are those zanfo-dump --fields shows', () => {
+  for (const {name, source} of examples()) {
+    const mic = nativeAssemble(source).mic;
+    toolchain.assemble(source);
+    const dump = nativeCommand('zanfo-dump', ['--fields', 'p.mic'], {'p.mic': mic}).stdout.trimEnd().split('\n\n');
+    const got = mic.split('\n').filter(Boolean).map(l => toolchain.wordText(parseInt(l.slice(0, 4), 16), l.slice(5)));
+    assert.equal(got.length, dump.length, name);
+    got.forEach((text, i) => {
+      const [line, ...fields] = text.trimEnd().split('\n');
+      const [dumpLine, ...dumpFields] = dump[i].split('\n');
+      assert.equal(line.slice(0, 29), dumpLine.slice(0, 29), name);
+      assert.deepEqual(fields, dumpFields, name);
+    });
+  }
+  // With the source's labels, targets are named.
+  toolchain.assemble('PROGRAM p\nagain: JUMP(again)\nEND\n');
+  assert.match(toolchain.wordText(0, '4300009040000000'), /^0000 4300009040000000  CJP   JUMP\(again\)\n/);
+});
+
+// The datapath lights what each kind of word uses (web/src/datapath.js).
+const litCases = [
+  ['R1 = R1 + R2', 'a-r b-s f-shift y-b write-b seq-upc'],
+  ['RQ = R3 + MEM', 'd-r a-s mar-mem mem-d d-r-bus f-shift y-q write-q seq-upc'],
+  ['R2 = MEM', 'd-r zero-s mar-mem mem-d d-r-bus f-shift y-b write-b seq-upc'],
+  ['R4 = R4 + 7', 'd-r a-s k-d d-r-bus f-shift y-b write-b seq-upc'],
+  ['R3 = R3 + 0, LDMAR', 'zero-r a-s f-mar f-shift y-b write-b seq-upc'],
+  ['MEM = R5', 'zero-r a-s mar-mem f-mem seq-upc'],
+  ['LDIR', 'mar-mem mem-ir seq-upc'],
+  ['DECR(R2), LDUFLAG', 'zero-r b-s f-shift y-b write-b status-u seq-upc'],
+  ['R1 = R1 + R1, LDMFLAG', 'a-r b-s f-shift y-b write-b status-m seq-upc'],
+  ['R6 = R6 + 0, ASR', 'zero-r a-s f-shift y-b write-b shift-right seq-upc'],
+  ['R7 = UFLAG', 'd-r zero-s uflag-d d-r-bus f-shift y-b write-b seq-upc'],
+  ['UFLAG = 9', 'k-flags bus-u seq-upc'],
+  ['MFLAG = R3', 'zero-r a-s f-flags bus-m seq-upc'],
+  ['R1 = R1 + IRA2', 'a-r b-s ir-a f-shift y-b write-b seq-upc'],
+  ['JUMP(7, NUZ)', 'cond seq-d'],
+  ['CALL(5)', 'seq-d stack-push'],
+  ['HALT', 'seq-upc halt'],
+];
+
+test('the datapath lights what a word uses', () => {
+  for (const [items, want] of litCases) {
+    const r = toolchain.assemble(`PROGRAM p\n${items}\nEND\n`);
+    assert.equal(r.stderr, '', items);
+    const word = r.mic.split('\n')[0].slice(5);
+    const fields = toolchain.wordFields(word);
+    const {paths} = usedPaths(fields, {pass: true}, 1);
+    const lit = [...paths].filter(p => !['alu', 'r-alu', 's-alu', 'seq-next'].includes(p)).sort();
+    assert.deepEqual(lit, want.split(' ').sort(), items);
+  }
+});
+
+// Runs for the property below: the examples (with their mapping and
+// memory image, and operands for the ones that need some), every sim_
+// end-to-end case that runs, and a LOOP whose stack top is not its operand.
+function runs() {
+  const list = [];
+  for (const {name, source} of examples()) {
+    const base = name.replace(/\.zan$/, '');
+    const files = {[name]: source};
+    const args = ['--set', 'R1=300', '--set', 'R2=7', '--set', 'R6=3', '--set', 'R8=10'];
+    for (const [ext, option] of [['.map', '--map'], ['.hex', '--mem']]) {
+      const file = path.join(sourceDir, 'examples', base + ext);
+      if (fs.existsSync(file)) {
+        files[base + ext] = read(file);
+        args.push(option, base + ext);
+      }
+    }
+    list.push([name, [...args, name], files]);
+  }
+  const cases = path.join(sourceDir, 'tests', 'e2e');
+  for (const name of fs.readdirSync(cases).filter(n => n.startsWith('sim_')).sort()) {
+    const dir = path.join(cases, name);
+    const files = {};
+    for (const entry of fs.readdirSync(dir)) files[entry] = read(path.join(dir, entry));
+    list.push([name, lines(path.join(dir, 'args')).filter(a => a !== '--trace'), files]);
+  }
+  const loop = 'PROGRAM t\n LDCOUNT(2);\n CALL(body);\n INCR(R2), LOOP(body);\n HALT;\n' +
+    'body: INCR(R1), LOOP(body)\nEND\n';
+  list.push(['loop', ['t.zan'], {'t.zan': loop}], ['loop to address', ['--loop-to-address', 't.zan'], {'t.zan': loop}]);
+  return list;
+}
+
+// The sequencer's table, beside the drawing, against the machine: on every
+// cycle, the source it lights holds the next address and the stack moves
+// as it says.
+test('the drawn next address and stack are the machine\'s on every cycle', () => {
+  let checked = 0;
+  for (const [name, args, files] of runs()) {
+    if (!toolchain.openSession(args, files).ready) continue;
+    for (let cycles = 0; cycles < 2000; cycles++) {
+      const s = toolchain.state();
+      if (s.ended || s.empty || !s.cycle.runs) break;
+      const fields = toolchain.wordFields(s.word);
+      const {sequencer} = usedPaths(fields, s.cycle, s.counter, s.sequencer);
+      const from = {
+        'seq-zero': 0, 'seq-upc': (s.upc + 1) & 0xFFF, 'seq-d': fields.ConstantAddr & 0xFFF,
+        'seq-r': s.counter, 'seq-top': s.stack[s.stack.length - 1], 'seq-map': s.cycle.next,
+      }[sequencer.seq];
+      const where = `${name} at ${s.upc.toString(16)}`;
+      assert.equal(from, s.cycle.next, `${where}: ${sequencer.seq}`);
+      toolchain.step();
+      const after = toolchain.state();
+      assert.equal(after.upc, s.cycle.next, where);
+      const moved = {push: 1, pop: -1}[sequencer.stack] || 0;
+      assert.equal(after.depth, sequencer.stack === 'clear' ? 0 : s.depth + moved, `${where}: stack`);
+      checked++;
+    }
+  }
+  assert.ok(checked > 500, `only ${checked} cycles`);
+});
