@@ -22,4 +22,4 @@ if [ "$kind" = browser ]; then
     [ -d "$ZANFO_WEB_BUILD/npm/node_modules/puppeteer-core" ] || skip "puppeteer-core is not installed (make web)"
     [ -x /usr/bin/chromium ] || skip "chromium is not installed (make check-web installs it)"
 fi
-exec node --test --test-reporter=spec "$ZANFO_SOURCE_DIR/web/test/$kind.test.mjs"
+exec node --test --test-reporter=tap "$ZANFO_SOURCE_DIR/web/test/$kind.test.mjs"
