@@ -22,25 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "splitmix64.h"
+
 namespace {
-
-// splitmix64: small, and the same numbers on every platform.
-class Rng {
-public:
-    explicit Rng(uint64_t state) : state_(state) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    // 0 .. n-1; n is small, so the bias of the modulo does not matter here.
-    uint32_t Below(uint32_t n) { return static_cast<uint32_t>(Next() % n); }
-    bool OneIn(uint32_t n) { return Below(n) == 0; }
-
-private:
-    uint64_t state_;
-};
 
 // Field items, alone or combined as a microprogrammer would.  Placeholders:
 //   %a %b  two different general registers (literal or equated name)

@@ -27,26 +27,9 @@
 #include "disassemble.h"
 #include "mic_file.h"
 #include "notation.h"
+#include "splitmix64.h"
 
 namespace {
-
-// splitmix64: the same programs on every platform.
-class Rng {
-  public:
-    explicit Rng(uint64_t state) : state_(state) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    uint32_t Below(uint32_t n) { return static_cast<uint32_t>(Next() % n); }
-    bool OneIn(uint32_t n) { return Below(n) == 0; }
-    template <size_t N> const char *Pick(const char *const (&list)[N]) { return list[Below(N)]; }
-
-  private:
-    uint64_t state_;
-};
 
 const char *const kConditions[] = {
     "UZ",  "NUZ",  "MZ",  "NMZ",  "UV",  "NUV",  "MV",  "NMV",  "UN",  "NUN",  "MN",
