@@ -132,23 +132,27 @@ MicFile ParseMicText(const std::string &name, const std::string &text, MicUse us
     return file;
 }
 
-MicFile ReadMicFile(const std::string &name, MicUse use) {
+bool ReadWholeFile(const std::string &name, std::string *text, int *error) {
     FILE *in = name == "-" ? stdin : fopen(name.c_str(), "rb");
+    if (!in) {
+        *error = errno;
+        return false;
+    }
+    char buffer[1 << 16];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
+        text->append(buffer, n);
+    bool ok = !ferror(in);
+    *error = ok ? 0 : (errno ? errno : EIO);
+    if (in != stdin)
+        fclose(in);
+    return ok;
+}
+
+MicFile ReadMicFile(const std::string &name, MicUse use) {
     std::string text;
     int error = 0;
-    if (in) {
-        char buffer[1 << 16];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
-            text.append(buffer, n);
-        if (ferror(in))
-            error = errno ? errno : EIO;
-        if (in != stdin)
-            fclose(in);
-    } else {
-        error = errno;
-    }
-    if (error)
+    if (!ReadWholeFile(name, &text, &error))
         return UnreadableMicFile(name, error);
     return ParseMicText(name, text, use);
 }

@@ -39,6 +39,11 @@ struct MicFile {
     bool Refused() const;  // any error among the problems
 };
 
+// Reads the whole file called `name` ("-" is standard input) into `text`;
+// on failure returns false with the errno value in `error`.  Every command
+// reads its files, .mic or source, through here.
+bool ReadWholeFile(const std::string &name, std::string *text, int *error);
+
 // Reads the file called `name` ("-" is standard input).
 MicFile ReadMicFile(const std::string &name, MicUse use);
 

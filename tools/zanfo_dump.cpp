@@ -8,23 +8,7 @@
 
 #include "cli.h"
 #include "dump.h"
-
-static bool ReadWholeFile(const std::string &name, std::string *text, int *error) {
-    FILE *in = name == "-" ? stdin : fopen(name.c_str(), "rb");
-    if (!in) {
-        *error = errno;
-        return false;
-    }
-    char buffer[1 << 16];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
-        text->append(buffer, n);
-    bool ok = !ferror(in);
-    *error = ok ? 0 : (errno ? errno : EIO);
-    if (in != stdin)
-        fclose(in);
-    return ok;
-}
+#include "mic_file.h"
 
 int main(int argc, char **argv) {
     DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc), ReadWholeFile);

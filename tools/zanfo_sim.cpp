@@ -6,28 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "mic_file.h"
 #include "sim.h"
 
 namespace {
 
 bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    FILE *in = name == "-" ? stdin : fopen(name.c_str(), "rb");
-    if (!in) {
-        *error = strerror(errno);
-        return false;
-    }
     text->clear();
-    char buffer[1 << 16];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
-        text->append(buffer, n);
-    bool ok = !ferror(in);
-    int saved = errno;
-    if (in != stdin)
-        fclose(in);
-    if (!ok)
-        *error = strerror(saved ? saved : EIO);
-    return ok;
+    int number = 0;
+    if (ReadWholeFile(name, text, &number))
+        return true;
+    *error = strerror(number);
+    return false;
 }
 
 class StandardStreams : public SimOutput {
