@@ -25,9 +25,6 @@
 
 namespace {
 
-// The last address of the control store, as zanfo checks ORG against it.
-constexpr uint32_t kLastAddress = 4095;
-
 std::string Hex4(uint32_t value) {
     char text[8];
     snprintf(text, sizeof text, "%04" PRIX32, value & 0xFFFF);
@@ -147,10 +144,10 @@ class Disassembler {
             if (i == 0 ? w.address != 0 : w.address != ((dir + 1) & 0xFFFF)) {
                 s.org = "ORG " + std::to_string(w.address);
                 dir = w.address;
-                if (w.address > kLastAddress)
+                if (w.address > kLastStoreAddress)
                     problems_.push_back({w.line, true,
                                          "address " + Hex4(w.address) + " needs an ORG beyond " +
-                                             std::to_string(kLastAddress) +
+                                             std::to_string(kLastStoreAddress) +
                                              ", which zanfo reports (the words are the same)"});
             } else if (i > 0) {
                 ++dir;

@@ -18,12 +18,13 @@
 #include "assemble.h"
 #include "cli.h"
 #include "errors.h"
+#include "mic_file.h"
 #include "observe.h"
 #include "zanfo.h"
 
 namespace {
 
-constexpr int kLastAddress = 4095;  // the last word of the control store
+constexpr int kLastAddress = kLastStoreAddress;  // as zanfo counts: dir is an int
 constexpr int kIndent = 30;         // where the source text starts in a row
 
 struct Seen {
@@ -344,16 +345,9 @@ class Printer {
     // "error:" line.
     std::string Fatal() const {
         std::string text;
-        size_t pos = 0;
-        const std::string &d = assembly_.diagnostics;
-        while (pos < d.size()) {
-            size_t end = d.find('\n', pos);
-            if (end == std::string::npos)
-                end = d.size();
-            if (d.compare(pos, 6, "error:") != 0)
-                text += d.substr(pos, end - pos);
-            pos = end + 1;
-        }
+        for (const Diagnostic &d : SplitDiagnostics(assembly_.diagnostics))
+            if (!d.numbered)
+                text += d.text;
         return text;
     }
 
