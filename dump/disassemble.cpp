@@ -96,10 +96,7 @@ struct Trial {
 
 class Disassembler {
   public:
-    explicit Disassembler(const MicFile &mic) : mic_(mic) {
-        for (const MicWord &w : mic.words)
-            held_.insert(w.address);
-    }
+    explicit Disassembler(const MicFile &mic) : mic_(mic) {}
 
     Disassembly Run() {
         Lay();
@@ -130,11 +127,11 @@ class Disassembler {
   private:
     // Statements, ORGs and labels, with every word's first spelling.
     void Lay() {
-        LabelNamer byLabel = [this](uint32_t address) -> std::string {
-            if (!held_.count(address))
-                return "";
-            targets_.insert(address);
-            return TargetLabel(address);
+        LabelNamer byLabel = [this, held = HeldTargets(mic_)](uint32_t address) {
+            std::string label = held(address);
+            if (!label.empty())
+                targets_.insert(address);
+            return label;
         };
         uint32_t dir = 0;
         std::set<uint32_t> labelled;
@@ -227,8 +224,7 @@ class Disassembler {
     }
 
     const MicFile &mic_;
-    std::set<uint32_t> held_;              // addresses that hold a word
-    std::set<uint32_t> targets_;           // ... and that a word jumps to
+    std::set<uint32_t> targets_;           // addresses that hold a word and that a word jumps to
     std::vector<Statement> statements_;    // one per word
     std::vector<MicProblem> problems_;     // ORGs beyond the store
 };
