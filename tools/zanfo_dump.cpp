@@ -18,10 +18,12 @@ int main(int argc, char **argv) {
     if (!run.writeOutput)
         return run.status;
     OutputFile output(run.output.empty() ? "-" : run.output);
+    errno = 0;  // a failed write need not set it: then say so plainly
     if (!output.Open() || fwrite(run.out.data(), 1, run.out.size(), output.Stream()) != run.out.size() ||
         !output.Commit()) {
         fprintf(stderr, "zanfo-dump: cannot write %s: %s\n",
-                run.output.empty() ? "the standard output" : run.output.c_str(), strerror(errno));
+                run.output.empty() ? "the standard output" : run.output.c_str(),
+                errno ? strerror(errno) : "write error");
         return 2;
     }
     return run.status;

@@ -35,8 +35,9 @@ int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
     int status = RunSim(args, ReadFile, output);
+    errno = 0;  // an earlier failed write may have left none: then say so plainly
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "zanfo-sim: cannot write the output: %s\n", strerror(errno));
+        fprintf(stderr, "zanfo-sim: cannot write the output: %s\n", errno ? strerror(errno) : "write error");
         return 2;
     }
     return status;
