@@ -139,7 +139,6 @@ struct Path {
     bool plain;         // to μPC, D or 0, stack and R untouched: the common case
 };
 struct SequencerCode {
-    const char *name;   // the Am2910's mnemonic
     Path paths[4];      // R != 0 fail, R != 0 pass, R = 0 fail, R = 0 pass
 };
 
@@ -162,22 +161,22 @@ constexpr CounterOp kLoad = CounterOp::Load, kDec = CounterOp::Decrement;
 #define COUNT(nonzero, zero) {nonzero, nonzero, zero, zero}
 
 const SequencerCode kSequencer[16] = {
-    /*  0 */ {"JZ", ALWAYS(P(kZero, kClear))},
-    /*  1 */ {"CJS", TEST(P(kUpc), P(kD, kPush))},
-    /*  2 */ {"JMAP", ALWAYS(P(kMap))},
-    /*  3 */ {"CJP", TEST(P(kUpc), P(kD))},
-    /*  4 */ {"PUSH", TEST(P(kUpc, kPush), P(kUpc, kPush, kLoad))},
-    /*  5 */ {"JSRP", TEST(P(kR, kPush), P(kD, kPush))},
-    /*  6 */ {"CJV", ALWAYS(P(kVector))},
-    /*  7 */ {"JRP", TEST(P(kR), P(kD))},
-    /*  8 */ {"RFCT", COUNT(P(kTop, kHold, kDec), P(kUpc, kPop))},
-    /*  9 */ {"RPCT", COUNT(P(kD, kHold, kDec), P(kUpc))},
-    /* 10 */ {"CRTN", TEST(P(kUpc), P(kTop, kPop))},
-    /* 11 */ {"CJPP", TEST(P(kUpc), P(kD, kPop))},
-    /* 12 */ {"LDCT", ALWAYS(P(kUpc, kHold, kLoad))},
-    /* 13 */ {"LOOP", TEST(P(kTop), P(kUpc, kPop))},
-    /* 14 */ {"CONT", ALWAYS(P(kUpc))},
-    /* 15 */ {"TWB", {P(kTop, kHold, kDec), P(kUpc, kPop, kDec), P(kD, kPop), P(kUpc, kPop)}},
+    /*  0 JZ   */ {ALWAYS(P(kZero, kClear))},
+    /*  1 CJS  */ {TEST(P(kUpc), P(kD, kPush))},
+    /*  2 JMAP */ {ALWAYS(P(kMap))},
+    /*  3 CJP  */ {TEST(P(kUpc), P(kD))},
+    /*  4 PUSH */ {TEST(P(kUpc, kPush), P(kUpc, kPush, kLoad))},
+    /*  5 JSRP */ {TEST(P(kR, kPush), P(kD, kPush))},
+    /*  6 CJV  */ {ALWAYS(P(kVector))},
+    /*  7 JRP  */ {TEST(P(kR), P(kD))},
+    /*  8 RFCT */ {COUNT(P(kTop, kHold, kDec), P(kUpc, kPop))},
+    /*  9 RPCT */ {COUNT(P(kD, kHold, kDec), P(kUpc))},
+    /* 10 CRTN */ {TEST(P(kUpc), P(kTop, kPop))},
+    /* 11 CJPP */ {TEST(P(kUpc), P(kD, kPop))},
+    /* 12 LDCT */ {ALWAYS(P(kUpc, kHold, kLoad))},
+    /* 13 LOOP */ {TEST(P(kTop), P(kUpc, kPop))},
+    /* 14 CONT */ {ALWAYS(P(kUpc))},
+    /* 15 TWB  */ {{P(kTop, kHold, kDec), P(kUpc, kPop, kDec), P(kD, kPop), P(kUpc, kPop)}},
 };
 
 #undef ALWAYS
@@ -185,6 +184,9 @@ const SequencerCode kSequencer[16] = {
 #undef COUNT
 
 constexpr unsigned kRfct = 8, kRpct = 9, kCjv = 6;
+
+// The Am2910's mnemonic for instruction `code`, from the microword's table.
+const char *SequencerMnemonic(unsigned code) { return FindValue(Field::Sequencer, code)->name; }
 
 bool Modelled(Field field, uint32_t value) {
     switch (field) {
@@ -362,7 +364,7 @@ __attribute__((noinline, cold)) bool Fail(MachineError &error, uint16_t address,
     error.address = address;
     error.empty = false;
     if (what)
-        error.what = std::string(kSequencer[w.sequencer].name) + what;
+        error.what = std::string(SequencerMnemonic(w.sequencer)) + what;
     else
         error.what = "JMAP: opcode 0x" + Hex(s.ir >> 8, 2) + " (IR 0x" + Hex(s.ir, 4) + ") is not in the mapping";
     return false;
@@ -470,7 +472,7 @@ std::string UnmodelledFields(uint64_t word) {
             continue;
         out += std::string(out.empty() ? "" : ", ") + InfoOf(field).name + " " + std::to_string(value);
         if (field == Field::Sequencer)
-            out += std::string(" (") + kSequencer[value].name + ")";
+            out += std::string(" (") + SequencerMnemonic(value) + ")";
     }
     return out;
 }
