@@ -243,6 +243,7 @@ struct Cycle {
     uint8_t mflag;      // MFLAG at the end of the cycle
     uint16_t next;      // μPC at the end of the cycle
     uint16_t counter;   // R at the end of the cycle
+    bool pass;          // the sequencer's test passes
     uint8_t depth;      // stack entries at the end of the cycle
     bool push;          // μPC (this address + 1) goes on top of the stack
 };
@@ -376,6 +377,7 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
                       bool mapped, Cycle &c, MachineError &error) {
     const uint8_t flags = w.testFlags ? s.mflag : s.uflag;
     const unsigned pass = (w.passes >> flags) & 1;
+    c.pass = pass != 0;
     const Path &path = kSequencer[w.sequencer].paths[(s.counter == 0) * 2 + pass];
     const uint16_t upc = (c.address + 1) & 0xFFF;
 
@@ -433,6 +435,19 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
         return Fail(error, c.address, w, " is not modelled", s);
     }
     return true;
+}
+
+// Stages 2 to 8 of the word `w` at c.address: everything the cycle reads
+// and computes, nothing written.  False when the sequencer stops the cycle.
+STAGE bool Compute(const Registers &s, const uint16_t *memory, const int16_t *mapping, bool mapped,
+                   const Microinstruction &w, Cycle &c, MachineError &error) {
+    RegisterAddresses(s, w, c);       // 2
+    DBus(s, memory, w, c);            // 3
+    Alu(s, w, c);                     // 4
+    Shifter(w, c);                    // 5
+    BusTransfers(s, memory, w, c);    // 6
+    FlagRegisters(s, w, c);           // 7
+    return Sequencer(s, w, mapping, mapped, c, error);  // 8
 }
 
 // The end of the cycle: everything computed above is written.
@@ -603,13 +618,7 @@ STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &er
     const Microinstruction &w = k.store[c.address];
     if (w.fault != Fault::None)
         return FetchError(error, c.address, w, k.words[c.address]);
-    RegisterAddresses(regs, w, c);       // 2
-    DBus(regs, k.memory, w, c);          // 3
-    Alu(regs, w, c);                     // 4
-    Shifter(w, c);                       // 5
-    BusTransfers(regs, k.memory, w, c);  // 6
-    FlagRegisters(regs, w, c);           // 7
-    if (!Sequencer(regs, w, k.mapping, k.mapped, c, error)) {  // 8
+    if (!Compute(regs, k.memory, k.mapping, k.mapped, w, c, error)) {  // 2 to 8
         error.word = k.words[c.address];
         return StepResult::Error;
     }
@@ -631,13 +640,7 @@ CycleView Machine::Peek() const {
         return v;
     }
     // The stages of OneCycle up to the sequencer; nothing is committed.
-    RegisterAddresses(regs, w, c);
-    DBus(regs, memory.data(), w, c);
-    Alu(regs, w, c);
-    Shifter(w, c);
-    BusTransfers(regs, memory.data(), w, c);
-    FlagRegisters(regs, w, c);
-    v.runs = Sequencer(regs, w, mapping_.data(), mapped_, c, v.error);
+    v.runs = Compute(regs, memory.data(), mapping_.data(), mapped_, w, c, v.error);
     if (!v.runs)
         v.error.word = words_[c.address];
     v.aAddress = c.aAddress;
@@ -654,7 +657,7 @@ CycleView Machine::Peek() const {
     v.bus = c.bus;
     v.uflag = c.uflag;
     v.mflag = c.mflag;
-    v.pass = ((w.passes >> (w.testFlags ? regs.mflag : regs.uflag)) & 1) != 0;
+    v.pass = c.pass;
     v.next = v.runs ? c.next : c.address;
     v.counter = v.runs ? c.counter : regs.counter;
     return v;
