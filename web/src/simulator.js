@@ -3,12 +3,11 @@
 // the trace, the memory and the unit tests.  Every number shown comes from
 // the machine; this file only asks and draws.
 import {EditorView} from '@codemirror/view';
-import {bytesToText, textToBytes} from './toolchain.js';
+import {bytesToText, hex, textToBytes} from './toolchain.js';
 import {createDatapath} from './datapath.js';
 import {breakpointLines, showActivity, showCurrent} from './marks.js';
 
 const $ = id => document.getElementById(id);
-const hex = (n, digits = 4) => n.toString(16).toUpperCase().padStart(digits, '0');
 const RUN_SLICE_MS = 30;  // a run gives the page back this often
 const DEFAULT_LIMIT = 10000000;  // zanfo-sim's --max-cycles
 
