@@ -155,7 +155,7 @@ export function createSimulator({toolchain, view, program}) {
 
   function showStatus(state) {
     const next = state.empty ? `μPC ${hex(state.upc, 3)}: no microword` :
-      `μPC ${hex(state.upc, 3)}  ${hex(parseInt(state.word.slice(0, 8), 16) >>> 0, 8)}${state.word.slice(8)}  ` +
+      `μPC ${hex(state.upc, 3)}  ${state.word}  ` +
       bytesToText(toolchain.describeNext());
     $('sim-next').textContent = next;
     const status = $('sim-status');
