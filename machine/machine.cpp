@@ -139,7 +139,6 @@ struct Path {
     bool plain;         // to μPC, D or 0, stack and R untouched: the common case
 };
 struct SequencerCode {
-    const char *name;   // the Am2910's mnemonic
     Path paths[4];      // R != 0 fail, R != 0 pass, R = 0 fail, R = 0 pass
 };
 
@@ -162,22 +161,22 @@ constexpr CounterOp kLoad = CounterOp::Load, kDec = CounterOp::Decrement;
 #define COUNT(nonzero, zero) {nonzero, nonzero, zero, zero}
 
 const SequencerCode kSequencer[16] = {
-    /*  0 */ {"JZ", ALWAYS(P(kZero, kClear))},
-    /*  1 */ {"CJS", TEST(P(kUpc), P(kD, kPush))},
-    /*  2 */ {"JMAP", ALWAYS(P(kMap))},
-    /*  3 */ {"CJP", TEST(P(kUpc), P(kD))},
-    /*  4 */ {"PUSH", TEST(P(kUpc, kPush), P(kUpc, kPush, kLoad))},
-    /*  5 */ {"JSRP", TEST(P(kR, kPush), P(kD, kPush))},
-    /*  6 */ {"CJV", ALWAYS(P(kVector))},
-    /*  7 */ {"JRP", TEST(P(kR), P(kD))},
-    /*  8 */ {"RFCT", COUNT(P(kTop, kHold, kDec), P(kUpc, kPop))},
-    /*  9 */ {"RPCT", COUNT(P(kD, kHold, kDec), P(kUpc))},
-    /* 10 */ {"CRTN", TEST(P(kUpc), P(kTop, kPop))},
-    /* 11 */ {"CJPP", TEST(P(kUpc), P(kD, kPop))},
-    /* 12 */ {"LDCT", ALWAYS(P(kUpc, kHold, kLoad))},
-    /* 13 */ {"LOOP", TEST(P(kTop), P(kUpc, kPop))},
-    /* 14 */ {"CONT", ALWAYS(P(kUpc))},
-    /* 15 */ {"TWB", {P(kTop, kHold, kDec), P(kUpc, kPop, kDec), P(kD, kPop), P(kUpc, kPop)}},
+    /*  0 JZ   */ {ALWAYS(P(kZero, kClear))},
+    /*  1 CJS  */ {TEST(P(kUpc), P(kD, kPush))},
+    /*  2 JMAP */ {ALWAYS(P(kMap))},
+    /*  3 CJP  */ {TEST(P(kUpc), P(kD))},
+    /*  4 PUSH */ {TEST(P(kUpc, kPush), P(kUpc, kPush, kLoad))},
+    /*  5 JSRP */ {TEST(P(kR, kPush), P(kD, kPush))},
+    /*  6 CJV  */ {ALWAYS(P(kVector))},
+    /*  7 JRP  */ {TEST(P(kR), P(kD))},
+    /*  8 RFCT */ {COUNT(P(kTop, kHold, kDec), P(kUpc, kPop))},
+    /*  9 RPCT */ {COUNT(P(kD, kHold, kDec), P(kUpc))},
+    /* 10 CRTN */ {TEST(P(kUpc), P(kTop, kPop))},
+    /* 11 CJPP */ {TEST(P(kUpc), P(kD, kPop))},
+    /* 12 LDCT */ {ALWAYS(P(kUpc, kHold, kLoad))},
+    /* 13 LOOP */ {TEST(P(kTop), P(kUpc, kPop))},
+    /* 14 CONT */ {ALWAYS(P(kUpc))},
+    /* 15 TWB  */ {{P(kTop, kHold, kDec), P(kUpc, kPop, kDec), P(kD, kPop), P(kUpc, kPop)}},
 };
 
 #undef ALWAYS
@@ -185,6 +184,9 @@ const SequencerCode kSequencer[16] = {
 #undef COUNT
 
 constexpr unsigned kRfct = 8, kRpct = 9, kCjv = 6;
+
+// The Am2910's mnemonic for instruction `code`, from the microword's table.
+const char *SequencerMnemonic(unsigned code) { return FindValue(Field::Sequencer, code)->name; }
 
 bool Modelled(Field field, uint32_t value) {
     switch (field) {
@@ -241,6 +243,7 @@ struct Cycle {
     uint8_t mflag;      // MFLAG at the end of the cycle
     uint16_t next;      // μPC at the end of the cycle
     uint16_t counter;   // R at the end of the cycle
+    bool pass;          // the sequencer's test passes
     uint8_t depth;      // stack entries at the end of the cycle
     bool push;          // μPC (this address + 1) goes on top of the stack
 };
@@ -362,7 +365,7 @@ __attribute__((noinline, cold)) bool Fail(MachineError &error, uint16_t address,
     error.address = address;
     error.empty = false;
     if (what)
-        error.what = std::string(kSequencer[w.sequencer].name) + what;
+        error.what = std::string(SequencerMnemonic(w.sequencer)) + what;
     else
         error.what = "JMAP: opcode 0x" + Hex(s.ir >> 8, 2) + " (IR 0x" + Hex(s.ir, 4) + ") is not in the mapping";
     return false;
@@ -374,6 +377,7 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
                       bool mapped, Cycle &c, MachineError &error) {
     const uint8_t flags = w.testFlags ? s.mflag : s.uflag;
     const unsigned pass = (w.passes >> flags) & 1;
+    c.pass = pass != 0;
     const Path &path = kSequencer[w.sequencer].paths[(s.counter == 0) * 2 + pass];
     const uint16_t upc = (c.address + 1) & 0xFFF;
 
@@ -433,6 +437,19 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
     return true;
 }
 
+// Stages 2 to 8 of the word `w` at c.address: everything the cycle reads
+// and computes, nothing written.  False when the sequencer stops the cycle.
+STAGE bool Compute(const Registers &s, const uint16_t *memory, const int16_t *mapping, bool mapped,
+                   const Microinstruction &w, Cycle &c, MachineError &error) {
+    RegisterAddresses(s, w, c);       // 2
+    DBus(s, memory, w, c);            // 3
+    Alu(s, w, c);                     // 4
+    Shifter(w, c);                    // 5
+    BusTransfers(s, memory, w, c);    // 6
+    FlagRegisters(s, w, c);           // 7
+    return Sequencer(s, w, mapping, mapped, c, error);  // 8
+}
+
 // The end of the cycle: everything computed above is written.
 STAGE void Commit(Registers &s, uint16_t *memory, uint8_t *written,
                    const Microinstruction &w, const Cycle &c) {
@@ -470,7 +487,7 @@ std::string UnmodelledFields(uint64_t word) {
             continue;
         out += std::string(out.empty() ? "" : ", ") + InfoOf(field).name + " " + std::to_string(value);
         if (field == Field::Sequencer)
-            out += std::string(" (") + kSequencer[value].name + ")";
+            out += std::string(" (") + SequencerMnemonic(value) + ")";
     }
     return out;
 }
@@ -601,13 +618,7 @@ STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &er
     const Microinstruction &w = k.store[c.address];
     if (w.fault != Fault::None)
         return FetchError(error, c.address, w, k.words[c.address]);
-    RegisterAddresses(regs, w, c);       // 2
-    DBus(regs, k.memory, w, c);          // 3
-    Alu(regs, w, c);                     // 4
-    Shifter(w, c);                       // 5
-    BusTransfers(regs, k.memory, w, c);  // 6
-    FlagRegisters(regs, w, c);           // 7
-    if (!Sequencer(regs, w, k.mapping, k.mapped, c, error)) {  // 8
+    if (!Compute(regs, k.memory, k.mapping, k.mapped, w, c, error)) {  // 2 to 8
         error.word = k.words[c.address];
         return StepResult::Error;
     }
@@ -629,13 +640,7 @@ CycleView Machine::Peek() const {
         return v;
     }
     // The stages of OneCycle up to the sequencer; nothing is committed.
-    RegisterAddresses(regs, w, c);
-    DBus(regs, memory.data(), w, c);
-    Alu(regs, w, c);
-    Shifter(w, c);
-    BusTransfers(regs, memory.data(), w, c);
-    FlagRegisters(regs, w, c);
-    v.runs = Sequencer(regs, w, mapping_.data(), mapped_, c, v.error);
+    v.runs = Compute(regs, memory.data(), mapping_.data(), mapped_, w, c, v.error);
     if (!v.runs)
         v.error.word = words_[c.address];
     v.aAddress = c.aAddress;
@@ -652,7 +657,7 @@ CycleView Machine::Peek() const {
     v.bus = c.bus;
     v.uflag = c.uflag;
     v.mflag = c.mflag;
-    v.pass = ((w.passes >> (w.testFlags ? regs.mflag : regs.uflag)) & 1) != 0;
+    v.pass = c.pass;
     v.next = v.runs ? c.next : c.address;
     v.counter = v.runs ? c.counter : regs.counter;
     return v;

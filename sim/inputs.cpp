@@ -37,9 +37,19 @@ std::vector<std::string> Words(const std::string &line) {
     }
 }
 
-// The lines of a text, without their line ends.
-std::vector<std::string> Lines(const std::string &text) {
-    std::vector<std::string> lines;
+// A line of a mapping or a test file that holds something once its "#"
+// comment is cut off.
+struct WordedLine {
+    unsigned number;                 // from 1
+    std::string text;                // without its comment and line end
+    std::vector<std::string> words;  // its blank-separated words, at least one
+};
+
+// The lines of a text that hold words, in order; blank lines and lines of
+// comment only are left out.
+std::vector<WordedLine> WordedLines(const std::string &text) {
+    std::vector<WordedLine> lines;
+    unsigned number = 0;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -48,8 +58,12 @@ std::vector<std::string> Lines(const std::string &text) {
         std::string line = text.substr(pos, end - pos);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        lines.push_back(line);
         pos = end + 1;
+        ++number;
+        line = line.substr(0, line.find('#'));
+        std::vector<std::string> words = Words(line);
+        if (!words.empty())
+            lines.push_back({number, line, words});
     }
     return lines;
 }
@@ -287,12 +301,9 @@ bool ParseMapping(const std::string &name, const std::string &text, std::array<i
     size_t before = problems->size();
     mapping->fill(-1);
     std::array<unsigned, kOpcodes> lineOf{};
-    std::vector<std::string> lines = Lines(text);
-    for (unsigned n = 1; n <= lines.size(); ++n) {
-        std::string line = lines[n - 1].substr(0, lines[n - 1].find('#'));
-        std::vector<std::string> words = Words(line);
-        if (words.empty())
-            continue;
+    for (const WordedLine &l : WordedLines(text)) {
+        const unsigned n = l.number;
+        const std::vector<std::string> &words = l.words;
         if (words.size() != 2) {
             problems->push_back(At(name, n, "expected an opcode and an address"));
             continue;
@@ -319,16 +330,13 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
                    std::vector<TestCase> *cases, std::vector<std::string> *problems) {
     size_t before = problems->size();
     TestCase common;
-    std::vector<std::string> lines = Lines(text);
-    for (unsigned n = 1; n <= lines.size(); ++n) {
-        std::string line = lines[n - 1].substr(0, lines[n - 1].find('#'));
-        std::vector<std::string> words = Words(line);
-        if (words.empty())
-            continue;
+    for (const WordedLine &l : WordedLines(text)) {
+        const unsigned n = l.number;
+        const std::vector<std::string> &words = l.words;
         TestCase &current = cases->empty() ? common : cases->back();
         const std::string keyword = Lower(words[0]);
         if (keyword == "case") {
-            std::string caseName = Trim(Trim(line).substr(4));
+            std::string caseName = Trim(Trim(l.text).substr(4));
             if (caseName.empty()) {
                 problems->push_back(At(name, n, "a case needs a name"));
                 continue;

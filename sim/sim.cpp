@@ -230,6 +230,12 @@ struct Program {
     Equates equates;                        // of a source
     std::map<unsigned, std::string> names;  // register number (64 for Q) -> its EQU names
     std::map<uint32_t, std::string> labels; // address -> the label the trace writes for it
+
+    // The EQU names of register `index` (64 for Q), or "".
+    std::string NamesOf(unsigned index) const {
+        auto it = names.find(index);
+        return it == names.end() ? std::string() : it->second;
+    }
 };
 
 // zanfo's messages as FILE:LINE: message, in UTF-8.
@@ -241,13 +247,20 @@ void ShowAssemblerMessages(const std::string &file, const std::string &latin1, S
             output.Err(file + ": " + Latin1ToUtf8(d.text) + "\n");
 }
 
+// Reads a named input file; false, with the message shown, when it cannot be read.
+bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text) {
+    std::string error;
+    if (read(name, text, &error))
+        return true;
+    output.Err("zanfo-sim: " + name + ": " + error + "\n");
+    return false;
+}
+
 // Reads and, for a source, assembles the microprogram; false when it cannot run.
 bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program) {
-    std::string text, error;
-    if (!read(file, &text, &error)) {
-        output.Err("zanfo-sim: " + file + ": " + error + "\n");
+    std::string text;
+    if (!ReadInput(file, read, output, &text))
         return false;
-    }
     std::string mic = text;
     if (!IsMicFile(file, text)) {
         Assembly a = AssembleText(text);
@@ -338,14 +351,10 @@ std::string StateReport(const Machine &m, const Program &program) {
         out += name + std::string(width < 13 ? 13 - width : 1, ' ') + value;
         out += note.empty() ? "\n" : "  (" + note + ")\n";
     };
-    auto nameOf = [&program](unsigned key) {
-        auto it = program.names.find(key);
-        return it == program.names.end() ? std::string() : it->second;
-    };
     line("μPC", Format("%03X", m.regs.upc));
     line("counter", Format("%03X", m.regs.counter));
     line("stack", StackText(m.regs));
-    line("Q", Value(m.regs.q), nameOf(kRegisterCount));
+    line("Q", Value(m.regs.q), program.NamesOf(kRegisterCount));
     line("MAR", Value(m.regs.mar));
     line("IR", Value(m.regs.ir));
     for (auto flags : {std::make_pair("UFLAG", m.regs.uflag), std::make_pair("MFLAG", m.regs.mflag)})
@@ -354,7 +363,7 @@ std::string StateReport(const Machine &m, const Program &program) {
                                  (flags.second & kFlagC) != 0));
     for (unsigned i = 0; i < kRegisterCount; ++i)
         if (m.regs.r[i])
-            line(Format("R%u", i), Value(m.regs.r[i]), nameOf(i));
+            line(Format("R%u", i), Value(m.regs.r[i]), program.NamesOf(i));
     for (size_t a = 0; a < kMemoryWords; ++a)
         if (m.written[a])
             line(Format("MEM[0x%04zX]", a), Value(m.memory[a]));
@@ -540,15 +549,6 @@ int RunCases(const Machine &base, const Options &o, const Program &program, cons
     if (anyStopped)
         return kSimStopped;
     return failed ? kSimExpectFailed : kSimHalted;
-}
-
-// Reads a named input file; false, with the message shown, when it cannot be read.
-bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text) {
-    std::string error;
-    if (read(name, text, &error))
-        return true;
-    output.Err("zanfo-sim: " + name + ": " + error + "\n");
-    return false;
 }
 
 bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
@@ -854,7 +854,4 @@ std::string SimSession::Trace() {
 
 std::string SimSession::Describe(uint64_t word) const { return ::Describe(word, impl_->setup.program); }
 
-std::string SimSession::NamesOf(unsigned index) const {
-    auto it = impl_->setup.program.names.find(index);
-    return it == impl_->setup.program.names.end() ? std::string() : it->second;
-}
+std::string SimSession::NamesOf(unsigned index) const { return impl_->setup.program.NamesOf(index); }

@@ -7,6 +7,7 @@
 // What lights is read off the word's fields through the tables below, one
 // per field, as the machine's documentation gives them; the values come
 // from the machine itself (Machine::Peek through the C interface).
+import {hex} from './toolchain.js';
 
 // --- What each field value uses ---------------------------------------------
 
@@ -272,7 +273,6 @@ const functionNames = [
   ['R + S', 'R + S + 1'], ['S − R − 1', 'S − R'], ['R − S − 1', 'R − S'], ['R OR S', 'R OR S'],
   ['R AND S', 'R AND S'], ['NOT R AND S', 'NOT R AND S'], ['R XOR S', 'R XOR S'], ['R XNOR S', 'R XNOR S'],
 ];
-const hex = (n, digits = 4) => n.toString(16).toUpperCase().padStart(digits, '0');
 
 function element(name, attributes, parent) {
   const e = document.createElementNS(SVG, name);

@@ -3,12 +3,11 @@
 // the trace, the memory and the unit tests.  Every number shown comes from
 // the machine; this file only asks and draws.
 import {EditorView} from '@codemirror/view';
-import {bytesToText, textToBytes} from './toolchain.js';
+import {bytesToText, hex, textToBytes} from './toolchain.js';
 import {createDatapath} from './datapath.js';
 import {breakpointLines, showActivity, showCurrent} from './marks.js';
 
 const $ = id => document.getElementById(id);
-const hex = (n, digits = 4) => n.toString(16).toUpperCase().padStart(digits, '0');
 const RUN_SLICE_MS = 30;  // a run gives the page back this often
 const DEFAULT_LIMIT = 10000000;  // zanfo-sim's --max-cycles
 
@@ -51,7 +50,7 @@ export function createSimulator({toolchain, view, program}) {
   // limit, --loop-to-address and the options typed.
   function invocation(extra = []) {
     const {name, source} = program();
-    const base = name.replace(/\.[^.]*$/, '');
+    const base = baseName(name);
     const files = {[name]: textToBytes(source)};
     const limit = Math.max(1, Math.floor(Number($('sim-limit').value) || DEFAULT_LIMIT));
     const args = limit === DEFAULT_LIMIT ? [] : ['--max-cycles', String(limit)];
@@ -67,7 +66,17 @@ export function createSimulator({toolchain, view, program}) {
       args.push('--map', base + '.map');
     }
     args.push(...splitOptions($('sim-options').value), ...extra, name);
-    return {args, files, name, base};
+    return {args, files};
+  }
+
+  // The program's name without its extension: "sum" for "sum.zan".
+  function baseName(name) {
+    return name.replace(/\.[^.]*$/, '');
+  }
+
+  // The name the test file is given on zanfo-sim's command line.
+  function testFileName() {
+    return baseName(program().name) + '.test';
   }
 
   // --- Opening and drawing ----------------------------------------------------
@@ -156,7 +165,7 @@ export function createSimulator({toolchain, view, program}) {
 
   function showStatus(state) {
     const next = state.empty ? `μPC ${hex(state.upc, 3)}: no microword` :
-      `μPC ${hex(state.upc, 3)}  ${hex(parseInt(state.word.slice(0, 8), 16) >>> 0, 8)}${state.word.slice(8)}  ` +
+      `μPC ${hex(state.upc, 3)}  ${state.word}  ` +
       bytesToText(toolchain.describeNext());
     $('sim-next').textContent = next;
     const status = $('sim-status');
@@ -290,9 +299,8 @@ export function createSimulator({toolchain, view, program}) {
 
   // Runs the test file through zanfo-sim --test, as the command would.
   function runTests() {
-    const {base, files} = invocation();
-    const testFile = base + '.test';
-    const {args} = invocation(['--test', testFile]);
+    const testFile = testFileName();
+    const {args, files} = invocation(['--test', testFile]);
     files[testFile] = textToBytes($('tests').value);
     const r = toolchain.simulate(null, args, files);
     const out = bytesToText(r.stdout), err = bytesToText(r.stderr);
@@ -310,7 +318,7 @@ export function createSimulator({toolchain, view, program}) {
 
   function showTestsCommand() {
     const {args} = invocation(['--test', '']);
-    const shown = args.map(a => (a === '' ? program().name.replace(/\.[^.]*$/, '') + '.test' : a))
+    const shown = args.map(a => (a === '' ? testFileName() : a))
       .map(a => (/[\s"']/.test(a) ? `'${a}'` : a));
     $('tests-command').textContent = 'zanfo-sim ' + shown.join(' ');
   }

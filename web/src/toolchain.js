@@ -5,12 +5,15 @@
 // 255 (Latin-1), so that zanfo's ISO-8859-1 messages and any byte of a
 // source pass through unchanged.
 
+// A number in upper-case hexadecimal, `digits` wide: hex(0x2a) is "002A".
+export const hex = (n, digits = 4) => n.toString(16).toUpperCase().padStart(digits, '0');
+
 // Copies a byte string into the module's memory; returns the address.  A
 // character above 255 is no byte: refused rather than cut to one.
 function putBytes(mod, text) {
   const size = text.length;
   const bad = /[^\x00-\xff]/.exec(text);
-  if (bad) throw new RangeError(`not a byte string: character U+${bad[0].charCodeAt(0).toString(16).toUpperCase().padStart(4, '0')} at ${bad.index}`);
+  if (bad) throw new RangeError(`not a byte string: character U+${hex(bad[0].charCodeAt(0))} at ${bad.index}`);
   const at = mod._malloc(size || 1);
   const heap = mod.HEAPU8;
   for (let i = 0; i < size; i++) heap[at + i] = text.charCodeAt(i);
@@ -166,7 +169,6 @@ export function makeToolchain(mod) {
       const values = mod.HEAPU32.subarray(at, at + stateNames.length);
       const raw = {};
       stateNames.forEach((name, i) => { raw[name] = values[i]; });
-      const hex = (n, digits) => n.toString(16).toUpperCase().padStart(digits, '0');
       return {
         upc: raw.upc, counter: raw.counter, depth: raw.depth,
         stack: Array.from({length: raw.depth}, (_, i) => raw['stack' + i]),
