@@ -8,183 +8,6 @@
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// The parts, as tables.
-
-// AluSource: the Am2901's eight source pairs (R, S).
-struct SourcePair {
-    Operand r;  // onto the ALU's R input
-    Operand s;  // onto its S input
-};
-const SourcePair kSourcePairs[8] = {
-    {Operand::A, Operand::Q},     // 0  A, Q
-    {Operand::A, Operand::B},     // 1  A, B
-    {Operand::Zero, Operand::Q},  // 2  0, Q
-    {Operand::Zero, Operand::B},  // 3  0, B
-    {Operand::Zero, Operand::A},  // 4  0, A
-    {Operand::D, Operand::A},     // 5  D, A
-    {Operand::D, Operand::Q},     // 6  D, Q
-    {Operand::D, Operand::Zero},  // 7  D, 0
-};
-
-// AluDest: the codes the model defines; the others stop the run.
-struct DestinationCode {
-    bool defined;       // false: not modelled
-    Destination to;     // the register F (or F shifted) is written to
-    Shift shift;        // through the shifter
-};
-const DestinationCode kDestinations[16] = {
-    {false, Destination::None, Shift::None},  //  0
-    {false, Destination::None, Shift::None},  //  1
-    {false, Destination::None, Shift::None},  //  2
-    {false, Destination::None, Shift::None},  //  3
-    {false, Destination::None, Shift::None},  //  4
-    {true, Destination::B, Shift::None},      //  5  F -> B register
-    {false, Destination::None, Shift::None},  //  6
-    {true, Destination::Q, Shift::None},      //  7  F -> Q
-    {true, Destination::Q, Shift::None},      //  8  F -> Q
-    {true, Destination::None, Shift::None},   //  9  nowhere
-    {false, Destination::None, Shift::None},  // 10
-    {true, Destination::B, Shift::None},      // 11  F -> B register
-    {false, Destination::None, Shift::None},  // 12
-    {true, Destination::B, Shift::Right},     // 13  F shifted right -> B register
-    {false, Destination::None, Shift::None},  // 14
-    {true, Destination::B, Shift::Left},      // 15  F shifted left -> B register
-};
-
-// ShiftCtrl: what enters the shifter.  Only 0 and 2 are modelled.
-const bool kShiftDefined[4] = {true, false, true, false};
-
-// YBusCtrl: what the D bus carries into the ALU, and what the bus moves at
-// the end of the cycle.  Code 10 reads the flag register FlagInstr names.
-struct BusCode {
-    bool defined;       // false: not modelled
-    DSource d;          // the ALU's D input
-    Transfer transfer;  // the transfer at the end of the cycle
-};
-const BusCode kBusCodes[16] = {
-    {true, DSource::Zero, Transfer::None},             //  0  no transfer
-    {true, DSource::Memory, Transfer::None},           //  1  memory at MAR -> D
-    {true, DSource::Zero, Transfer::MemoryToIr},       //  2  memory at MAR -> IR
-    {false, DSource::Zero, Transfer::None},            //  3
-    {true, DSource::Zero, Transfer::FToMemory},        //  4  F -> memory at MAR
-    {true, DSource::Zero, Transfer::FToMar},           //  5  F -> MAR
-    {true, DSource::Zero, Transfer::FToFlags},         //  6  F -> flag bus
-    {true, DSource::Constant, Transfer::None},         //  7  constant -> D
-    {true, DSource::Zero, Transfer::ConstToMemory},    //  8  constant -> memory at MAR
-    {true, DSource::Zero, Transfer::ConstToFlags},     //  9  constant -> flag bus
-    {true, DSource::Zero, Transfer::None},             // 10  flag register -> D (by FlagInstr)
-    {false, DSource::Zero, Transfer::None},            // 11
-    {false, DSource::Zero, Transfer::None},            // 12
-    {false, DSource::Zero, Transfer::None},            // 13
-    {false, DSource::Zero, Transfer::None},            // 14
-    {false, DSource::Zero, Transfer::None},            // 15
-};
-
-// FlagInstr: which flag register YBusCtrl 10 reads, and what is loaded.
-struct FlagCode {
-    bool defined;    // false: not modelled
-    DSource read;    // the register on the D bus with YBusCtrl 10
-    FlagLoad load;   // what the flag registers load at the end of the cycle
-};
-const FlagCode kFlagCodes[8] = {
-    {true, DSource::Zero, FlagLoad::None},      // 0  nothing
-    {false, DSource::Zero, FlagLoad::None},     // 1
-    {true, DSource::Uflag, FlagLoad::None},     // 2  UFLAG is read
-    {true, DSource::Mflag, FlagLoad::None},     // 3  MFLAG is read
-    {true, DSource::Zero, FlagLoad::UStatus},   // 4  UFLAG <- status of F
-    {true, DSource::Zero, FlagLoad::MStatus},   // 5  MFLAG <- status of F
-    {true, DSource::Zero, FlagLoad::UBus},      // 6  UFLAG <- low 4 bits of the bus
-    {true, DSource::Zero, FlagLoad::MBus},      // 7  MFLAG <- low 4 bits of the bus
-};
-
-// CondCode 0..15 (16..31 are their negations).  Codes 0-3 and 8-11 read
-// UFLAG, 4-7 and 12-15 MFLAG; the relations read as a compared with b
-// after COMP(a, b), which computes a + ~b + 1.
-struct Flags {
-    bool z, n, v, c;
-};
-using Test = bool (*)(Flags);
-const Test kConditions[16] = {
-    [](Flags f) { return f.z; },                   //  0 UZ
-    [](Flags f) { return f.n; },                   //  1 UN
-    [](Flags f) { return f.v; },                   //  2 UV
-    [](Flags f) { return f.c; },                   //  3 UC
-    [](Flags f) { return f.z; },                   //  4 MZ
-    [](Flags f) { return f.n; },                   //  5 MN
-    [](Flags f) { return f.v; },                   //  6 MV
-    [](Flags f) { return f.c; },                   //  7 MC
-    [](Flags f) { return f.n == f.v && !f.z; },    //  8 USG  signed greater
-    [](Flags f) { return f.n != f.v; },            //  9 USS  signed smaller
-    [](Flags f) { return f.c && !f.z; },           // 10 UUG  unsigned greater
-    [](Flags f) { return !f.c; },                  // 11 UUS  unsigned smaller
-    [](Flags f) { return f.n == f.v && !f.z; },    // 12 MSG
-    [](Flags f) { return f.n != f.v; },            // 13 MSS
-    [](Flags f) { return f.c && !f.z; },           // 14 MUG
-    [](Flags f) { return !f.c; },                  // 15 MUS
-};
-
-// The Am2910's instructions.  Each takes one of four paths, chosen by the
-// register/counter R (zero or not) and by the test (pass or fail); a path
-// says where the next address comes from, what happens to the stack and
-// what happens to R.  μPC is this address + 1, D the word's target.
-enum class Next : uint8_t { Zero, Upc, D, R, Top, Map, Vector };
-enum class StackOp : uint8_t { Hold, Push, Pop, Clear };
-enum class CounterOp : uint8_t { Hold, Load, Decrement };
-
-struct Path {
-    Next next;          // the next address
-    StackOp stack;      // push μPC, pop, or empty the stack
-    CounterOp counter;  // R <- D, R <- R - 1
-    bool plain;         // to μPC, D or 0, stack and R untouched: the common case
-};
-struct SequencerCode {
-    Path paths[4];      // R != 0 fail, R != 0 pass, R = 0 fail, R = 0 pass
-};
-
-constexpr Path P(Next next, StackOp stack = StackOp::Hold, CounterOp counter = CounterOp::Hold) {
-    return {next, stack, counter,
-            stack == StackOp::Hold && counter == CounterOp::Hold &&
-                (next == Next::Upc || next == Next::D || next == Next::Zero)};
-}
-constexpr Next kZero = Next::Zero, kUpc = Next::Upc, kD = Next::D, kR = Next::R, kTop = Next::Top,
-               kMap = Next::Map, kVector = Next::Vector;
-constexpr StackOp kPush = StackOp::Push, kPop = StackOp::Pop, kClear = StackOp::Clear,
-                  kHold = StackOp::Hold;
-constexpr CounterOp kLoad = CounterOp::Load, kDec = CounterOp::Decrement;
-
-// The same path whatever R and the test.
-#define ALWAYS(p) {p, p, p, p}
-// By the test only: fail, pass.
-#define TEST(fail, pass) {fail, pass, fail, pass}
-// By R only: R != 0, R = 0.
-#define COUNT(nonzero, zero) {nonzero, nonzero, zero, zero}
-
-const SequencerCode kSequencer[16] = {
-    /*  0 JZ   */ {ALWAYS(P(kZero, kClear))},
-    /*  1 CJS  */ {TEST(P(kUpc), P(kD, kPush))},
-    /*  2 JMAP */ {ALWAYS(P(kMap))},
-    /*  3 CJP  */ {TEST(P(kUpc), P(kD))},
-    /*  4 PUSH */ {TEST(P(kUpc, kPush), P(kUpc, kPush, kLoad))},
-    /*  5 JSRP */ {TEST(P(kR, kPush), P(kD, kPush))},
-    /*  6 CJV  */ {ALWAYS(P(kVector))},
-    /*  7 JRP  */ {TEST(P(kR), P(kD))},
-    /*  8 RFCT */ {COUNT(P(kTop, kHold, kDec), P(kUpc, kPop))},
-    /*  9 RPCT */ {COUNT(P(kD, kHold, kDec), P(kUpc))},
-    /* 10 CRTN */ {TEST(P(kUpc), P(kTop, kPop))},
-    /* 11 CJPP */ {TEST(P(kUpc), P(kD, kPop))},
-    /* 12 LDCT */ {ALWAYS(P(kUpc, kHold, kLoad))},
-    /* 13 LOOP */ {TEST(P(kTop), P(kUpc, kPop))},
-    /* 14 CONT */ {ALWAYS(P(kUpc))},
-    /* 15 TWB  */ {{P(kTop, kHold, kDec), P(kUpc, kPop, kDec), P(kD, kPop), P(kUpc, kPop)}},
-};
-
-#undef ALWAYS
-#undef TEST
-#undef COUNT
-
-constexpr unsigned kRfct = 8, kRpct = 9, kCjv = 6;
-
 // The Am2910's mnemonic for instruction `code`, from the microword's table.
 const char *SequencerMnemonic(unsigned code) { return FindValue(Field::Sequencer, code)->name; }
 
@@ -203,10 +26,6 @@ bool Modelled(Field field, uint32_t value) {
     default:
         return true;
     }
-}
-
-Flags FlagsOf(uint8_t value) {
-    return {(value & kFlagZ) != 0, (value & kFlagN) != 0, (value & kFlagV) != 0, (value & kFlagC) != 0};
 }
 
 std::string Hex(unsigned value, int digits) {
@@ -378,7 +197,7 @@ STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_
     const uint8_t flags = w.testFlags ? s.mflag : s.uflag;
     const unsigned pass = (w.passes >> flags) & 1;
     c.pass = pass != 0;
-    const Path &path = kSequencer[w.sequencer].paths[(s.counter == 0) * 2 + pass];
+    const Path &path = kSequencer[w.sequencer].paths[PathIndex(s.counter == 0, pass)];
     const uint16_t upc = (c.address + 1) & 0xFFF;
 
     c.depth = s.depth;
@@ -493,8 +312,9 @@ std::string UnmodelledFields(uint64_t word) {
 }
 
 bool ConditionHolds(unsigned code, uint8_t flags) {
-    bool holds = kConditions[code & 15](FlagsOf(flags & 15));
-    return (code & 16) ? !holds : holds;
+    bool holds = RelationHolds<bool>(kConditions[code & 15].holds, (flags & kFlagZ) != 0, (flags & kFlagN) != 0,
+                                     (flags & kFlagV) != 0, (flags & kFlagC) != 0);
+    return (code & kNegated) ? !holds : holds;
 }
 
 Microinstruction Decode(uint64_t word, bool loopToAddress) {
@@ -507,7 +327,7 @@ Microinstruction Decode(uint64_t word, bool loopToAddress) {
     if (loopToAddress && m.sequencer == kRfct)
         m.sequencer = kRpct;
     unsigned cond = GetField(word, Field::CondCode);
-    m.testFlags = (cond >> 2) & 1;
+    m.testFlags = kConditions[cond & 15].reads == FlagRegister::Mflag;
     if (GetField(word, Field::CondEnable)) {
         m.passes = 0xFFFF;
     } else {
@@ -541,7 +361,7 @@ Microinstruction Decode(uint64_t word, bool loopToAddress) {
     // The bus and the flags.
     const BusCode &bus = kBusCodes[GetField(word, Field::YBusCtrl)];
     const FlagCode &flag = kFlagCodes[GetField(word, Field::FlagInstr)];
-    m.d = GetField(word, Field::YBusCtrl) == 10 ? flag.read : bus.d;
+    m.d = GetField(word, Field::YBusCtrl) == kBusReadsFlags ? flag.read : bus.d;
     m.transfer = bus.transfer;
     m.flags = flag.load;
     return m;
@@ -557,7 +377,10 @@ bool operator==(const Registers &a, const Registers &b) {
     return true;
 }
 
-Machine::Machine() : memory(kMemoryWords, 0), written(kMemoryWords, 0) { mapping_.fill(-1); }
+Machine::Machine()
+    : memory(kMemoryWords, 0), written(kMemoryWords, 0), store_(kStoreSize), words_(kStoreSize, 0) {
+    mapping_.fill(-1);
+}
 
 void Machine::LoadWord(unsigned address, uint64_t word) {
     words_[address & 0xFFF] = word;

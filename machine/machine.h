@@ -15,41 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "parts.h"
+
 constexpr unsigned kStoreSize = 4096;     // control store words, addresses 000..FFF
 constexpr unsigned kStackDepth = 5;       // entries of the sequencer's stack
 constexpr unsigned kRegisterCount = 64;   // R0..R63
 constexpr size_t kMemoryWords = 65536;    // 16-bit words, addressed by MAR
 constexpr unsigned kOpcodes = 256;        // IR >> 8, what JMAP maps
-
-// The bits of UFLAG and MFLAG.
-constexpr uint8_t kFlagZ = 1;  // the result was zero
-constexpr uint8_t kFlagN = 2;  // bit 15 of the result
-constexpr uint8_t kFlagV = 4;  // signed overflow
-constexpr uint8_t kFlagC = 8;  // carry out of bit 15
-
-// The values that reach the ALU's R and S inputs.
-enum class Operand : uint8_t { Zero, A, B, Q, D };
-
-// Where the ALU result goes (AluDest).
-enum class Destination : uint8_t { None, B, Q };
-enum class Shift : uint8_t { None, Right, Left };
-
-// What the D bus carries into the ALU (YBusCtrl, with FlagInstr for the flags).
-enum class DSource : uint8_t { Zero, Memory, Constant, Uflag, Mflag };
-
-// What the bus moves at the end of the cycle (YBusCtrl).
-enum class Transfer : uint8_t {
-    None,
-    MemoryToIr,     // IR <- memory at MAR
-    FToMemory,      // memory at MAR <- F
-    FToMar,         // MAR <- F
-    FToFlags,       // F on the bus to the flag registers
-    ConstToMemory,  // memory at MAR <- constant
-    ConstToFlags,   // the constant on the bus to the flag registers
-};
-
-// What happens to the flag registers (FlagInstr).
-enum class FlagLoad : uint8_t { None, UStatus, MStatus, UBus, MBus };
 
 // Why a word cannot run.
 enum class Fault : uint8_t {
@@ -196,8 +168,9 @@ class Machine {
     template <bool>
     friend RunEnd RunLoop(Machine &, const struct CycleParts &, uint64_t, CycleWatcher *);
 
-    std::array<Microinstruction, kStoreSize> store_;
-    std::array<uint64_t, kStoreSize> words_{};  // the microwords as loaded, for messages
+    // On the heap, with the memory: a Machine is small enough for any stack.
+    std::vector<Microinstruction> store_;    // kStoreSize words, decoded
+    std::vector<uint64_t> words_;            // the microwords as loaded, for messages
     std::array<int16_t, kOpcodes> mapping_;  // JMAP's address per opcode, -1 not mapped
     bool mapped_ = false;                    // false: JMAP goes to IR >> 8
     bool loopToAddress_ = false;             // RFCT runs as RPCT
