@@ -46,11 +46,13 @@ check: build web
 	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
-# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
+# but for the tests labelled "heavy" (co-simulation, synthesis, long runs of
+# generated programs), which `make check` has run once already.
 check-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=Debug -DZANFO_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD_SAN) -j$(JOBS)
-	ctest --test-dir $(BUILD_SAN) --output-on-failure -j$(JOBS)
+	ctest --test-dir $(BUILD_SAN) --output-on-failure -j$(JOBS) -LE heavy
 
 # zanfo against GNU as on generated programs of 10^4 to 10^6
 # microinstructions, built in Release in build-release/ (see bench/README.md).
