@@ -122,8 +122,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             uint64_t n = 0;
             bool ok = *p != '\0';
             for (; *p && ok; ++p) {
-                ok = isdigit(static_cast<unsigned char>(*p)) && n <= (UINT64_MAX - 9) / 10;
-                n = n * 10 + static_cast<uint64_t>(*p - '0');
+                ok = isdigit(static_cast<unsigned char>(*p));
+                uint64_t digit = ok ? static_cast<uint64_t>(*p - '0') : 0;
+                ok = ok && n <= (UINT64_MAX - digit) / 10;  // n * 10 + digit still fits
+                n = n * 10 + digit;
             }
             if (!ok || n == 0) {
                 *error = "--max-cycles: \"" + value + "\" is not a number of cycles from 1 up";
