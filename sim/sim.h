@@ -10,7 +10,9 @@
 #include <vector>
 
 // Reads the file `name` into `text`; on failure returns false with the
-// reason in `error` ("No such file or directory").
+// reason in `error` ("No such file or directory").  No input may be longer
+// than kTextFileLimit (mic_file.h), so a reader need read no further: one
+// byte more is enough for the command to refuse the file.
 using FileReader = std::function<bool(const std::string &name, std::string *text, std::string *error)>;
 
 // Where the command's output goes, in pieces as it is produced (a trace

@@ -11,7 +11,10 @@
 #include "mic_file.h"
 
 int main(int argc, char **argv) {
-    DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc), ReadWholeFile);
+    DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc),
+                          [](const std::string &name, size_t limit, std::string *text, int *error) {
+                              return ReadWholeFile(name, text, error, limit);
+                          });
     if (run.showVersion)
         PrintVersion("zanfo-dump");
     fputs(run.err.c_str(), stderr);

@@ -12,11 +12,10 @@
 namespace {
 
 bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    text->clear();
     int number = 0;
-    if (ReadWholeFile(name, text, &number))
+    if (ReadWholeFile(name, text, &number, kTextFileLimit))
         return true;
-    *error = strerror(number);
+    *error = ReadFailure(number, kTextFileLimit);
     return false;
 }
 

@@ -46,7 +46,7 @@ TEST(RunSim, RunsFilesHeldInMemoryAndCanRunAgain) {
     }
     Captured missing;
     EXPECT_EQ(Sim({"q.mic"}, files, missing), kSimBadInput);
-    EXPECT_EQ(missing.err, "zanfo-sim: q.mic: No such file or directory\n");
+    EXPECT_EQ(missing.err, "q.mic: cannot read the file: No such file or directory\n");
 }
 
 // --max-cycles takes every count up to 2^64 - 1, and nothing beyond.
