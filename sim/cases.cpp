@@ -12,8 +12,9 @@ int RunCases(const Machine &base, const Options &o, const Program &program, cons
              const std::vector<Assignment> &commonExpects, SimOutput &output) {
     unsigned passed = 0, failed = 0;
     bool anyStopped = false;
+    Machine m;  // each case starts from `base`, in the same memory
     for (const TestCase &t : cases) {
-        Machine m = base;
+        m = base;
         for (const Assignment &a : t.sets)
             WritePlace(m, a.place, a.value);
         RunEnd end = RunTraced(m, o, program, output);

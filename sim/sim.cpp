@@ -12,8 +12,9 @@ namespace sim {
 
 namespace {
 
-// A plain run: the state after it, then the expectations of the command line.
-int RunOnce(Machine m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
+// A plain run of `m`: the state after it, then the expectations of the
+// command line.
+int RunOnce(Machine &m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
             SimOutput &output) {
     RunEnd end = RunTraced(m, o, program, output);
     bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
@@ -38,12 +39,12 @@ int RunOnce(Machine m, const Options &o, const Program &program, const std::vect
 
 int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
     using namespace sim;
-    auto setup = std::make_unique<Setup>();  // a machine is too big for a small stack
+    auto setup = std::make_unique<Setup>();  // off the stack, with its machine
     Setup &s = *setup;
     int status = Prepare(args, read, output, s);
     if (status != kGoOn)
         return status;
     if (s.o.test.empty())
-        return RunOnce(s.base, s.o, s.program, s.expects, output);
+        return RunOnce(s.base, s.o, s.program, s.expects, output);  // runs the machine itself
     return RunTestFile(s, read, output);
 }
