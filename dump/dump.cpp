@@ -33,8 +33,8 @@ const char kHelp[] =
     "FILE - is standard input.\n"
     "\n"
     "Exit status: 0 done; 1 --source met words that no zanfo items write, or\n"
-    "the program given to --listing has diagnostics; 2 wrong arguments, or a\n"
-    "file that cannot be read or is no .mic file.\n";
+    "the program given to --listing has diagnostics; 2 wrong arguments, a file\n"
+    "that cannot be read or is no .mic file, or an output that cannot be written.\n";
 
 enum class Mode { Words, Fields, Source, Listing };
 
@@ -122,7 +122,7 @@ void RunMic(Mode mode, const std::string &name, const ReadFile &read, DumpRun &r
     std::string text;
     int error = 0;
     MicFile mic = read(name, kMicFileLimit, &text, &error) ? ParseMicText(name, text, MicUse::Listing)
-                                            : UnreadableMicFile(name, error);
+                                                           : UnreadableMicFile(name, error);
     run.err = Problems(mic, mic.problems);
     if (mic.Refused()) {
         run.status = 2;

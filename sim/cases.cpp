@@ -18,6 +18,8 @@ int RunCases(const Machine &base, const Options &o, const Program &program, cons
         for (const Assignment &a : t.sets)
             WritePlace(m, a.place, a.value);
         RunEnd end = RunTraced(m, o, program, output);
+        if (output.Failed())
+            return kSimCannotWrite;
         std::string verdict;
         if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
             anyStopped = true;

@@ -36,8 +36,9 @@ const char kUsage[] =
     "source; VALUE and ADDR are decimal or hexadecimal after 0x.\n"
     "\n"
     "Exit status: 0 the run halted (and every expectation held), 1 an expectation\n"
-    "or a test case failed, 2 bad command line or input file, 3 the run stopped\n"
-    "on an error of the microprogram or at the cycle limit.\n";
+    "or a test case failed, 2 bad command line or input file, or an output that\n"
+    "cannot be written, 3 the run stopped on an error of the microprogram or at\n"
+    "the cycle limit.\n";
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message) {

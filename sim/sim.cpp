@@ -17,6 +17,8 @@ namespace {
 int RunOnce(Machine &m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
             SimOutput &output) {
     RunEnd end = RunTraced(m, o, program, output);
+    if (output.Failed())
+        return kSimCannotWrite;
     bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
     output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
     if (stopped) {
@@ -42,9 +44,8 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
     auto setup = std::make_unique<Setup>();  // off the stack, with its machine
     Setup &s = *setup;
     int status = Prepare(args, read, output, s);
-    if (status != kGoOn)
-        return status;
-    if (s.o.test.empty())
-        return RunOnce(s.base, s.o, s.program, s.expects, output);  // runs the machine itself
-    return RunTestFile(s, read, output);
+    if (status == kGoOn)
+        status = s.o.test.empty() ? RunOnce(s.base, s.o, s.program, s.expects, output)  // runs the machine itself
+                                  : RunTestFile(s, read, output);
+    return output.Failed() ? kSimCannotWrite : status;
 }

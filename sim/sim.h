@@ -22,12 +22,15 @@ class SimOutput {
     virtual ~SimOutput() = default;
     virtual void Out(const std::string &text) = 0;  // standard output
     virtual void Err(const std::string &text) = 0;  // standard error
+    // True once standard output could not be written: the run stops there.
+    virtual bool Failed() const { return false; }
 };
 
 // Exit statuses.
 constexpr int kSimHalted = 0;        // the run halted (and every expectation held)
 constexpr int kSimExpectFailed = 1;  // an expectation or a test case failed
 constexpr int kSimBadInput = 2;      // bad command line or input file
+constexpr int kSimCannotWrite = 2;   // standard output cannot be written
 constexpr int kSimStopped = 3;       // a model error or the cycle limit stopped the run
 
 // Runs `zanfo-sim ARGS...` (args without the command's own name).

@@ -1,6 +1,8 @@
 // zanfo-sim --trace.
 #include "trace.h"
 
+#include <algorithm>
+
 #include "report.h"
 
 namespace sim {
@@ -81,8 +83,16 @@ class Tracer : public CycleWatcher {
 RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output) {
     if (!o.trace)
         return Run(m, o.maxCycles);
+    // A few thousand cycles at a time, so that a trace that cannot be
+    // written stops the run soon after its first failed write.
+    constexpr uint64_t kSlice = 4096;
     Tracer tracer(output, program);
-    return Run(m, o.maxCycles, &tracer);
+    RunEnd end;
+    do {
+        uint64_t limit = o.maxCycles - std::min(m.cycles, o.maxCycles) > kSlice ? m.cycles + kSlice : o.maxCycles;
+        end = Run(m, limit, &tracer);
+    } while (end == RunEnd::CycleLimit && m.cycles < o.maxCycles && !output.Failed());
+    return end;
 }
 
 }  // namespace sim

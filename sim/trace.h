@@ -25,7 +25,9 @@ struct CycleStart {
 // The trace line of the cycle that took the machine from `before` to `m`.
 std::string TraceLine(const CycleStart &before, const Machine &m, StepResult result, const Program &program);
 
-// Runs `m` as the options say, with every cycle's line on `output` under --trace.
+// Runs `m` as the options say, with every cycle's line on `output` under
+// --trace; a run whose trace cannot be written (output.Failed()) stops
+// short of its end, as if at the cycle limit.
 RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output);
 
 }  // namespace sim
