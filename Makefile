@@ -1,5 +1,8 @@
 # Shortcuts over the CMake build.  `make example` and `make check` are all a
-# new machine needs: they install flex and bison when missing.
+# new machine needs: `deps`, which every build goes through, installs the
+# Debian packages of .ci/packages that are missing (the compilers, the
+# programs that read zanfo-rom's images back, emscripten, Chromium...), so
+# that `make check` runs every test and skips none.
 BUILD ?= build
 BUILD_SAN ?= build-sanitize
 JOBS ?= 2
@@ -13,6 +16,10 @@ FUZZ_SIM_SMOKE_TIME ?= 30
 FUZZ_LISTING_SMOKE_TIME ?= 30
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
+
+# The build's make is a make run from this one: without this it names
+# every folder it enters and leaves.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web
@@ -44,7 +51,6 @@ example: build web
 # Every test: the commands, the documents, the package, and the playground
 # under node and in headless Chromium.
 check: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -116,20 +122,16 @@ check-valgrind: build
 # (see web/README.md).  The last line printed is that folder: open its
 # index.html, or serve it with any static server.
 web: deps
-	@bash .ci/install-deps emscripten
-	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
 	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
 
 # The playground's tests: the WebAssembly assembler against zanfo under
 # node, and the page in headless Chromium.
 check-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
 
 # Page load time, assembly time of a whole control store in the browser, the
 # simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
 
 clean:
