@@ -17,6 +17,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$examples/multiply.zan" "$examples/multiply.mic" "$examples/multiply.test" "$work/"
 printf 'PROGRAM forever\nagain: INCR(R1), JUMP(again)\nEND\n' > "$work/forever.zan"
 head -c $((4 * 1024 * 1024 + 1)) /dev/zero > "$work/big.mic"
+{ echo 'PROGRAM big'; yes ' R1 = R1 + R2;' | head -n 600000; echo 'END'; } > "$work/big.zan"
 
 full="No space left on device"
 # ulimit options | exit status | standard error | command
@@ -27,6 +28,8 @@ rows=(
     "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-sim /dev/zero"
     "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-sim --test /dev/zero multiply.zan"
     "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-sim big.mic"
+    # Within the bound, but more than the memory limit allows.
+    "-v 60000|2|zanfo-dump: out of memory|zanfo-dump --listing -o out.txt big.zan"
     "-s 64|0||zanfo-sim --test multiply.test multiply.zan"
     "-s 64|0||zanfo-sim --trace --set R1=3 --set R2=7 multiply.zan"
     "|2|zanfo-dump: cannot write the standard output: $full|zanfo-dump multiply.mic > /dev/full"
@@ -57,5 +60,7 @@ for row in "${rows[@]}"; do
         echo "ok ${limits:+(ulimit $limits) }$command"
     fi
 done
-[ -e "$work/out.hex" ] && { echo "FAIL zanfo-rom left out.hex behind"; fail=1; }
+for left in out.hex out.txt; do
+    [ -e "$work/$left" ] && { echo "FAIL $left was left behind"; fail=1; }
+done
 exit $fail

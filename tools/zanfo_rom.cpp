@@ -18,9 +18,7 @@ bool SameFile(const std::string &a, const std::string &b) {
            sa.st_ino == sb.st_ino;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Rom(int argc, char **argv) {
     RomEnvironment environment;
     environment.read = ReadMicFile;
     environment.sameFile = SameFile;
@@ -41,4 +39,10 @@ int main(int argc, char **argv) {
         return 3;
     }
     return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-rom", 2, [argc, argv] { return Rom(argc, argv); });
 }

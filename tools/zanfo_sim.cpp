@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "mic_file.h"
 #include "sim.h"
 
@@ -54,9 +55,7 @@ class StandardStreams : public SimOutput {
     int reason_ = 0;  // errno of the failed write
 };
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Sim(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
     int status = RunSim(args, ReadFile, output);
@@ -65,4 +64,10 @@ int main(int argc, char **argv) {
         return kSimCannotWrite;
     }
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-sim", kSimBadInput, [argc, argv] { return Sim(argc, argv); });
 }
