@@ -243,7 +243,7 @@ class Explainer {
                     labels += (labels.empty() ? "" : ", ") + label.first;
             if (assembly_.labels.size() > 8)
                 labels += ", ...";
-            Note("\"" + name + "\" is no label, nor spelt like one; the labels are " + labels);
+            Note("\"" + name + "\" is no label, nor spelt like one of the program's: " + labels);
         }
     }
 

@@ -55,7 +55,7 @@ TEST(Notes, NameTheLikelyCause) {
         {"PROGRAM p\nstart: NOP;\nJUMP(strat)\nEND\n",
          "note: \"strat\" is no label; the nearest by spelling is \"start\" (0000)\n", ""},
         {"PROGRAM p\nagain: NOP;\nJUMP(finish)\nEND\n",
-         "note: \"finish\" is no label, nor spelt like one; the labels are again\n", "nearest"},
+         "note: \"finish\" is no label, nor spelt like one of the program's: again\n", "nearest"},
         {"PROGRAM p\nJUMP(x)\nEND\n", "note: \"x\" is no label, and the program has none\n", ""},
     };
     for (const auto &c : cases) {
