@@ -7,6 +7,7 @@
 // copies them out before it calls again.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +21,8 @@
 #include "machine.h"
 #include "microword.h"
 #include "notation.h"
+#include "notes.h"
+#include "parts.h"
 #include "rom.h"
 #include "session.h"
 #include "sim.h"
@@ -34,6 +37,7 @@ struct AssemblyOutput {
     int status = 0;        // exit status
     std::vector<int32_t> words;  // address, first line, last line of each microword
     std::map<uint32_t, std::string> labels;  // address -> the label that names it (the first by name)
+    std::string explained;                   // its messages explained (ExplainedText)
 };
 
 AssemblyOutput lastAssembly;
@@ -124,9 +128,6 @@ std::vector<uint32_t> state;
 std::string stateNames;
 
 void FillState() {
-    const Machine &m = session.machine();
-    const CycleView v = m.Peek();
-    const uint64_t word = m.WordAt(v.address);
     const bool named = !stateNames.empty();
     state.clear();
     auto put = [named](const std::string &name, uint32_t value) {
@@ -134,6 +135,51 @@ void FillState() {
         if (!named)
             stateNames += name + "\n";
     };
+    // The cycle the datapath draws: the word at μPC's, or once the machine
+    // has halted, the HALT word's, seen from the state before it (one cycle
+    // back, looked at, and run again).
+    const bool halted = session.last() == SimSession::Outcome::Halted && session.Back();
+    {
+        const Machine &m = session.machine();
+        const CycleView v = m.Peek();
+        const uint64_t word = m.WordAt(v.address);
+        put("halted", halted);
+        put("drawnUpc", m.regs.upc);
+        put("drawnCounter", m.regs.counter);
+        put("drawnDepth", m.regs.depth);
+        for (unsigned i = 0; i < kStackDepth; ++i)
+            put("drawnStack" + std::to_string(i), m.regs.stack[i]);
+        put("drawnQ", m.regs.q);
+        put("drawnMar", m.regs.mar);
+        put("drawnIr", m.regs.ir);
+        put("drawnUflag", m.regs.uflag);
+        put("drawnMflag", m.regs.mflag);
+        put("wordHigh", static_cast<uint32_t>(word >> 32));
+        put("wordLow", static_cast<uint32_t>(word));
+        put("empty", m.At(v.address).fault == Fault::Empty);
+        put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
+        put("runs", v.runs);
+        put("aAddress", v.aAddress);
+        put("bAddress", v.bAddress);
+        put("a", v.a);
+        put("b", v.b);
+        put("memory", v.memory);
+        put("d", v.d);
+        put("r", v.r);
+        put("s", v.s);
+        put("f", v.f);
+        put("status", v.status);
+        put("y", v.y);
+        put("bus", v.bus);
+        put("uflagAfter", v.uflag);
+        put("mflagAfter", v.mflag);
+        put("pass", v.pass);
+        put("next", v.next);
+        put("counterAfter", v.counter);
+    }
+    if (halted)
+        session.Step();
+    const Machine &m = session.machine();
     put("upc", m.regs.upc);
     put("counter", m.regs.counter);
     put("depth", m.regs.depth);
@@ -151,31 +197,111 @@ void FillState() {
     put("executed", m.executed);
     put("outcome", static_cast<uint32_t>(session.last()));
     put("ended", session.ended());
-    put("wordHigh", static_cast<uint32_t>(word >> 32));
-    put("wordLow", static_cast<uint32_t>(word));
-    put("empty", m.At(v.address).fault == Fault::Empty);
-    put("breakpoint", m.At(v.address).breakpoint);
-    put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
-    put("runs", v.runs);
-    put("aAddress", v.aAddress);
-    put("bAddress", v.bAddress);
-    put("a", v.a);
-    put("b", v.b);
-    put("memory", v.memory);
-    put("d", v.d);
-    put("r", v.r);
-    put("s", v.s);
-    put("f", v.f);
-    put("status", v.status);
-    put("y", v.y);
-    put("bus", v.bus);
-    put("uflagAfter", v.uflag);
-    put("mflagAfter", v.mflag);
-    put("pass", v.pass);
-    put("next", v.next);
-    put("counterAfter", v.counter);
+    put("breakpoint", m.At(m.regs.upc).breakpoint);
 }
 
+// The memory words the run has read (onto the D bus or into IR), worked
+// out by running the machine again from the start with a watcher, only
+// when asked and only when the run has moved since.
+struct ReadWatcher : CycleWatcher {
+    explicit ReadWatcher(std::vector<uint8_t> &marks) : read(marks) {}
+    void Before(const Machine &m) override {
+        const Microinstruction &w = m.At(m.regs.upc);
+        if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
+            read[m.regs.mar] = 1;
+    }
+    void After(const Machine &, StepResult) override {}
+    std::vector<uint8_t> &read;  // 1 for each word read
+};
+
+std::unique_ptr<Machine> sessionStart;  // the machine as the session opened, without breakpoints
+std::vector<uint8_t> readMarks(kMemoryWords);
+uint64_t readMarksAt = UINT64_MAX;      // the cycle count readMarks are of
+
+void FillReadMarks() {
+    const uint64_t cycles = session.machine().cycles;
+    if (readMarksAt == cycles || !sessionStart)
+        return;
+    std::fill(readMarks.begin(), readMarks.end(), 0);
+    Machine again = *sessionStart;
+    ReadWatcher watcher(readMarks);
+    Run(again, cycles, &watcher);
+    readMarksAt = cycles;
+}
+
+// The messages of the last assembly, explained (lexyacc/notes.h), a line
+// each: kind (E error, N notice, F fatal), a tab, the line, a tab, zanfo's
+// message (ISO-8859-1), a tab, the explanation; then one line per note, a
+// tab first, then "n" for a note or "h" for a hint, a tab, the text (UTF-8).
+std::string ExplainedText(const std::vector<ExplainedMessage> &messages) {
+    auto clean = [](std::string text) {
+        for (char &c : text)
+            if (c == '\t' || c == '\n' || c == '\r')
+                c = ' ';
+        return text;
+    };
+    std::string out;
+    for (const ExplainedMessage &m : messages) {
+        out += m.kind == ExplainedMessage::Error ? "E" : m.kind == ExplainedMessage::Notice ? "N" : "F";
+        out += "\t" + std::to_string(m.line) + "\t" + clean(m.message) + "\t" +
+               (m.explanation ? m.explanation : "") + "\n";
+        for (const MessageNote &note : m.notes)
+            out += std::string("\t") + (note.hint ? "h" : "n") + "\t" + clean(note.text) + "\n";
+    }
+    return out;
+}
+
+// The machine's parts (machine/parts.h) as text for the datapath, a line
+// each: "source CODE R S", "dest CODE DEFINED TO SHIFT", "bus CODE DEFINED
+// D TRANSFER", "flag CODE DEFINED READ LOAD", "seq CODE NAME PATH PATH PATH
+// PATH" (a path NEXT/STACK/COUNTER, by PathIndex), "cond CODE NAME
+// REGISTER BITS" (the flag bits the test reads, as a mask), "busreadsflags
+// CODE".
+std::string PartsText() {
+    static const char *const operands[] = {"zero", "a", "b", "q", "d"};
+    static const char *const destinations[] = {"none", "b", "q"};
+    static const char *const shifts[] = {"none", "right", "left"};
+    static const char *const dSources[] = {"zero", "memory", "constant", "uflag", "mflag"};
+    static const char *const transfers[] = {"none",   "memory-to-ir", "f-to-memory",   "f-to-mar",
+                                            "f-to-flags", "const-to-memory", "const-to-flags"};
+    static const char *const loads[] = {"none", "u-status", "m-status", "u-bus", "m-bus"};
+    static const char *const nexts[] = {"zero", "upc", "d", "r", "top", "map", "vector"};
+    static const char *const stacks[] = {"hold", "push", "pop", "clear"};
+    static const char *const counters[] = {"hold", "load", "dec"};
+    auto at = [](const char *const *names, auto value) { return std::string(names[static_cast<int>(value)]); };
+    std::string out;
+    for (unsigned c = 0; c < 8; ++c)
+        out += "source " + std::to_string(c) + " " + at(operands, kSourcePairs[c].r) + " " +
+               at(operands, kSourcePairs[c].s) + "\n";
+    for (unsigned c = 0; c < 16; ++c)
+        out += "dest " + std::to_string(c) + " " + std::to_string(kDestinations[c].defined) + " " +
+               at(destinations, kDestinations[c].to) + " " + at(shifts, kDestinations[c].shift) + "\n";
+    for (unsigned c = 0; c < 16; ++c)
+        out += "bus " + std::to_string(c) + " " + std::to_string(kBusCodes[c].defined) + " " +
+               at(dSources, kBusCodes[c].d) + " " + at(transfers, kBusCodes[c].transfer) + "\n";
+    for (unsigned c = 0; c < 8; ++c)
+        out += "flag " + std::to_string(c) + " " + std::to_string(kFlagCodes[c].defined) + " " +
+               at(dSources, kFlagCodes[c].read) + " " + at(loads, kFlagCodes[c].load) + "\n";
+    for (unsigned c = 0; c < 16; ++c) {
+        out += "seq " + std::to_string(c) + " " + FindValue(Field::Sequencer, c)->name;
+        for (const Path &p : kSequencer[c].paths)
+            out += " " + at(nexts, p.next) + "/" + at(stacks, p.stack) + "/" + at(counters, p.counter);
+        out += "\n";
+    }
+    // The bits a condition reads: those whose change can change its outcome.
+    for (unsigned c = 0; c < 32; ++c) {
+        const Condition &condition = kConditions[c % kNegated];
+        unsigned bits = 0;
+        for (unsigned flags = 0; flags < 16; ++flags)
+            for (unsigned bit = 1; bit < 16; bit <<= 1)
+                if (ConditionHolds(c, static_cast<uint8_t>(flags)) != ConditionHolds(c, static_cast<uint8_t>(flags ^ bit)))
+                    bits |= bit;
+        out += "cond " + std::to_string(c) + " " + FindValue(Field::CondCode, c)->name + " " +
+               (condition.reads == FlagRegister::Uflag ? "uflag " : "mflag ") + std::to_string(bits) + "\n";
+    }
+    out += "busreadsflags " + std::to_string(kBusReadsFlags) + "\n";
+    return out;
+}
 // NUL-separated strings as a vector.
 std::vector<std::string> SplitArgs(const char *packed, size_t size) {
     std::vector<std::string> args;
@@ -203,6 +329,7 @@ const std::string &Output(int which) {
     case 21: return lastSim.err;
     case 22: return sessionOpen.out;
     case 23: return sessionOpen.err;
+    case 30: return lastAssembly.explained;
     default: return none;
     }
 }
@@ -214,7 +341,10 @@ extern "C" {
 // Assembles `size` bytes at `source` as zanfo assembles a file holding
 // them.  Returns zanfo's exit status: 0, or 2 when the scanner stopped.
 EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
-    Assembly a = AssembleText(std::string(source, size));
+    const std::string text(source, size);
+    NoteWatcher watch;
+    Assembly a = AssembleText(text, &watch);
+    lastAssembly.explained = ExplainedText(ExplainMessages(text, a, watch));
     lastAssembly.mic = std::move(a.mic);
     lastAssembly.out = std::move(a.notices);
     lastAssembly.err = std::move(a.diagnostics);
@@ -268,7 +398,8 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
 // 2 standard error of the last assembly; 10 standard output, 11 standard
 // error, 12 the -o file and 13 its name, of the last zanfo-rom; 20 standard
 // output and 21 standard error of the last zanfo-sim; 22 and 23 those of
-// the last zanfo_session_open.
+// the last zanfo_session_open; 30 the last assembly's messages explained
+// (ExplainedText).
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
 
@@ -300,6 +431,13 @@ EMSCRIPTEN_KEEPALIVE int zanfo_session_open(const char *args, size_t argsSize, c
     int status = 0;
     sessionReady = session.Open(SplitArgs(args, argsSize), ReaderOf(UnpackFiles(files, filesSize), false, ""),
                                 sessionOpen, &status);
+    sessionStart.reset();
+    readMarksAt = UINT64_MAX;
+    if (sessionReady) {
+        sessionStart = std::make_unique<Machine>(session.machine());
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            sessionStart->SetBreakpoint(a, false);
+    }
     return sessionReady ? -1 : status;
 }
 
@@ -337,9 +475,21 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_session_state_names() {
     return stateNames.c_str();
 }
 
-// The memory and the marks of the words a cycle wrote, 65536 each.
+// The memory and the marks of the words a cycle wrote, and of those the
+// run has read, 65536 each.
 EMSCRIPTEN_KEEPALIVE const uint16_t *zanfo_session_memory() { return session.machine().memory.data(); }
 EMSCRIPTEN_KEEPALIVE const uint8_t *zanfo_session_written() { return session.machine().written.data(); }
+EMSCRIPTEN_KEEPALIVE const uint8_t *zanfo_session_read() {
+    if (sessionReady)
+        FillReadMarks();
+    return readMarks.data();
+}
+
+// The machine's parts as text (PartsText), for the datapath's tables.
+EMSCRIPTEN_KEEPALIVE const char *zanfo_parts() {
+    static const std::string parts = PartsText();
+    return parts.c_str();
+}
 
 // Texts of the session, read with zanfo_text_size: 0 zanfo-sim's report, 1
 // its message, 2 the trace of the last cycles, 3 the word at μPC in zanfo's

@@ -13,7 +13,8 @@ import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
 import {classifyWord, zanfoStreamParser} from './language.js';
 import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
-import {messagesOf, micLines} from './report.js';
+import {micLines, pageMessages} from './report.js';
+import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
 import {breakpointGutter, currentLines} from './marks.js';
 import {createSimulator} from './simulator.js';
@@ -52,7 +53,10 @@ class WordMarker extends GutterMarker {
   toDOM() {
     const span = document.createElement('span');
     const [address, word] = this.words[0];
-    span.textContent = `${address} ${word}`;
+    const hexWord = document.createElement('span');
+    hexWord.className = 'hex';
+    hexWord.textContent = ` ${word}`;
+    span.append(address, hexWord);
     span.dataset.word = this.words.map(w => w.join(' ')).join('\n');  // the fields on hover (wordPopover)
     if (this.words.length > 1) {
       const more = document.createElement('b');
@@ -142,11 +146,13 @@ function assembleNow() {
   page.result = result;
   page.words = words;
   const mic = micLines(result.mic);
-  const messages = messagesOf(result);
+  const messages = pageMessages(page.toolchain.lastMessages());
   const doc = view.state.doc;
   const diagnostics = messages.filter(m => m.line !== null).map(m => {
     const line = doc.line(Math.min(Math.max(m.line, 1), doc.lines));
-    return {from: line.from, to: line.to, severity: m.severity, message: m.text, source: 'zanfo'};
+    return {from: line.from, to: line.to, severity: m.severity, source: 'zanfo',
+      message: [m.text, m.explanation, ...m.notes.map(n => (n.hint ? 'hint: ' : 'note: ') + n.text)]
+        .filter(Boolean).join('\n')};
   });
   view.dispatch(setDiagnostics(view.state, diagnostics), {effects: setWordMarkers.of(markersFor(doc, words, mic))});
   showMessages(messages);
@@ -178,6 +184,9 @@ function goToLines(first, last) {
   page.view.focus();
 }
 
+// zanfo's messages, each with its line, its explanation and the notes
+// that say more for this program (lexyacc/notes.h), as zanfo-dump
+// --listing shows them.
 function showMessages(messages) {
   const list = $('diagnostics');
   list.replaceChildren();
@@ -194,7 +203,7 @@ function showMessages(messages) {
     li.className = m.severity;
     const where = document.createElement(m.line === null ? 'span' : 'a');
     where.className = 'where';
-    where.textContent = m.line === null ? (m.severity === 'error' ? 'stopped' : 'note') : `line ${m.line}`;
+    where.textContent = m.line === null ? 'stopped' : `line ${m.line}`;
     if (m.line !== null) {
       where.href = '#';
       where.addEventListener('click', e => {
@@ -202,10 +211,27 @@ function showMessages(messages) {
         goToLines(m.line, m.line);
       });
     }
+    const body = document.createElement('div');
+    body.className = 'body';
     const text = document.createElement('span');
     text.className = 'text';
     text.textContent = m.text;
-    li.append(where, text);
+    body.append(text);
+    if (m.explanation) {
+      const explain = document.createElement('div');
+      explain.className = 'explain';
+      explain.textContent = m.explanation;
+      body.append(explain);
+    }
+    for (const note of m.notes) {
+      const row = document.createElement('div');
+      row.className = note.hint ? 'hint' : 'note';
+      const kind = document.createElement('b');
+      kind.textContent = note.hint ? 'hint: ' : 'note: ';
+      row.append(kind, note.text);
+      body.append(row);
+    }
+    li.append(where, body);
     list.append(li);
   }
 }
@@ -265,18 +291,6 @@ async function loadFragment() {
 
 // --- Downloads and share link ------------------------------------------
 
-function download(fileName, byteString, type) {
-  const bytes = Uint8Array.from(byteString, c => c.charCodeAt(0));
-  const url = URL.createObjectURL(new Blob([bytes], {type}));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = fileName;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 10000);
-}
-
 // zanfo-rom's images: the file name for each format, after the program's.
 const romExtensions = {
   readmemh: '.mem', ihex: '.hex', srec: '.srec', mif: '.mif', coe: '.coe', bin: '.bin',
@@ -316,6 +330,27 @@ async function share() {
 
 // --- Start ----------------------------------------------------------------
 
+// Whether an edit starts a new program: it empties the text, or replaces
+// all of it (everything selected, then typed over or pasted over).
+function startsNewProgram(update) {
+  const before = update.startState.doc.length;
+  if (before === 0) return false;
+  if (update.state.doc.length === 0) return true;
+  let whole = false;
+  update.changes.iterChangedRanges((fromA, toA) => { whole = whole || (fromA === 0 && toA === before); });
+  return whole;
+}
+
+// The gutter of microwords: the address and the word, the address alone,
+// or nothing; the choice is kept in the browser.
+const WORD_VIEWS = ['full', 'address', 'off'];
+function showWords(how) {
+  const view = WORD_VIEWS.includes(how) ? how : 'full';
+  for (const v of WORD_VIEWS) $('editor').classList.toggle('words-' + v, v === view);
+  $('words-view').value = view;
+  try { localStorage.setItem('zanfo.words', view); } catch { /* private mode: not kept */ }
+}
+
 function startEditor() {
   page.view = new EditorView({
     parent: $('editor'),
@@ -336,6 +371,7 @@ function startEditor() {
         EditorView.updateListener.of(u => {
           if (!u.docChanged) return;
           if (!page.loading) $('examples').value = '';  // an example edited is your program
+          if (!page.loading && startsNewProgram(u) && page.simulator) page.simulator.putAside(page.name);
           assembleSoon();
         }),
         EditorView.contentAttributes.of({'aria-label': 'zanfo source'}),
@@ -353,6 +389,10 @@ function startControls() {
     menu.append(option);
   }
   menu.addEventListener('change', () => loadExample(menu.value));
+  let words = 'full';
+  try { words = localStorage.getItem('zanfo.words') || 'full'; } catch { /* not kept */ }
+  showWords(words);
+  $('words-view').addEventListener('change', () => showWords($('words-view').value));
   $('download-mic').addEventListener('click', () => {
     assembleNow();
     download(baseName() + '.mic', page.result.mic, 'text/plain');
