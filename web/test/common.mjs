@@ -102,7 +102,10 @@ export function caseSource(caseDir) {
     }
     return stat.isFile() ? fs.readFileSync(file, 'latin1') : null;
   } finally {
-    fs.rmSync(work, {recursive: true, force: true});
+    // A setup.sh may leave a writer behind that opens its FIFO late: with
+    // the FIFO gone, its ">" makes a file of that name while the folder is
+    // being removed.  Removing again takes that too.
+    fs.rmSync(work, {recursive: true, force: true, maxRetries: 10, retryDelay: 50});
   }
 }
 
