@@ -191,7 +191,7 @@ const labels = [
   [588, 100, 'Sequencer', 'title', 'middle'],
   [686, 134, '0', 'muted', 'end'],
   [664, 174, 'K', 'muted', 'end'],
-  [698, 300, 'map', 'muted', 'end'],
+  [670, 318, 'map', 'muted', 'start'],
   [322, 128, 'F', 'port', 'middle'],
   [410, 128, 'Y', 'port', 'middle'],
   [326, 204, 'bus', 'muted', 'end'],

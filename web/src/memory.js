@@ -121,11 +121,15 @@ export function createMemoryView({toolchain, editable, onEdit}) {
   }
 
   grid.addEventListener('scroll', () => draw());
+  // A click selects the word in place (the rows stay, so that a second
+  // click on them makes a double click).
   grid.addEventListener('click', e => {
     const cell = e.target.closest('[data-address]');
     if (!cell || cell.querySelector('input')) return;
     view.selected = Number(cell.dataset.address);
-    draw();
+    for (const old of rows.querySelectorAll('.selected')) old.classList.remove('selected');
+    cell.classList.add('selected');
+    showSelected();
   });
   grid.addEventListener('dblclick', e => {
     const cell = e.target.closest('[data-address]');
