@@ -1,8 +1,8 @@
 // zanfo's companion commands: what every one of them does the same way.
 // Output files appear whole or not at all, zanfo's Latin-1 messages are
 // shown in UTF-8, and --version says the same thing everywhere.
-#ifndef ZANFO_TOOLS_CLI_H
-#define ZANFO_TOOLS_CLI_H
+#ifndef ZANFO_CLI_H
+#define ZANFO_CLI_H
 
 #include <cstdio>
 #include <string>
