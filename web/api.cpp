@@ -26,6 +26,7 @@
 #include "rom.h"
 #include "session.h"
 #include "sim.h"
+#include "views.h"
 
 namespace {
 
@@ -200,20 +201,8 @@ void FillState() {
     put("breakpoint", m.At(m.regs.upc).breakpoint);
 }
 
-// The memory words the run has read (onto the D bus or into IR), worked
-// out by running the machine again from the start with a watcher, only
-// when asked and only when the run has moved since.
-struct ReadWatcher : CycleWatcher {
-    explicit ReadWatcher(std::vector<uint8_t> &marks) : read(marks) {}
-    void Before(const Machine &m) override {
-        const Microinstruction &w = m.At(m.regs.upc);
-        if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
-            read[m.regs.mar] = 1;
-    }
-    void After(const Machine &, StepResult) override {}
-    std::vector<uint8_t> &read;  // 1 for each word read
-};
-
+// The marks of the words the run has read, worked out only when asked and
+// only when the run has moved since.
 std::unique_ptr<Machine> sessionStart;  // the machine as the session opened, without breakpoints
 std::vector<uint8_t> readMarks(kMemoryWords);
 uint64_t readMarksAt = UINT64_MAX;      // the cycle count readMarks are of
@@ -222,86 +211,10 @@ void FillReadMarks() {
     const uint64_t cycles = session.machine().cycles;
     if (readMarksAt == cycles || !sessionStart)
         return;
-    std::fill(readMarks.begin(), readMarks.end(), 0);
-    Machine again = *sessionStart;
-    ReadWatcher watcher(readMarks);
-    Run(again, cycles, &watcher);
+    ReadMarks(*sessionStart, cycles, readMarks);
     readMarksAt = cycles;
 }
 
-// The messages of the last assembly, explained (lexyacc/notes.h), a line
-// each: kind (E error, N notice, F fatal), a tab, the line, a tab, zanfo's
-// message (ISO-8859-1), a tab, the explanation; then one line per note, a
-// tab first, then "n" for a note or "h" for a hint, a tab, the text (UTF-8).
-std::string ExplainedText(const std::vector<ExplainedMessage> &messages) {
-    auto clean = [](std::string text) {
-        for (char &c : text)
-            if (c == '\t' || c == '\n' || c == '\r')
-                c = ' ';
-        return text;
-    };
-    std::string out;
-    for (const ExplainedMessage &m : messages) {
-        out += m.kind == ExplainedMessage::Error ? "E" : m.kind == ExplainedMessage::Notice ? "N" : "F";
-        out += "\t" + std::to_string(m.line) + "\t" + clean(m.message) + "\t" +
-               (m.explanation ? m.explanation : "") + "\n";
-        for (const MessageNote &note : m.notes)
-            out += std::string("\t") + (note.hint ? "h" : "n") + "\t" + clean(note.text) + "\n";
-    }
-    return out;
-}
-
-// The machine's parts (machine/parts.h) as text for the datapath, a line
-// each: "source CODE R S", "dest CODE DEFINED TO SHIFT", "bus CODE DEFINED
-// D TRANSFER", "flag CODE DEFINED READ LOAD", "seq CODE NAME PATH PATH PATH
-// PATH" (a path NEXT/STACK/COUNTER, by PathIndex), "cond CODE NAME
-// REGISTER BITS" (the flag bits the test reads, as a mask), "busreadsflags
-// CODE".
-std::string PartsText() {
-    static const char *const operands[] = {"zero", "a", "b", "q", "d"};
-    static const char *const destinations[] = {"none", "b", "q"};
-    static const char *const shifts[] = {"none", "right", "left"};
-    static const char *const dSources[] = {"zero", "memory", "constant", "uflag", "mflag"};
-    static const char *const transfers[] = {"none",   "memory-to-ir", "f-to-memory",   "f-to-mar",
-                                            "f-to-flags", "const-to-memory", "const-to-flags"};
-    static const char *const loads[] = {"none", "u-status", "m-status", "u-bus", "m-bus"};
-    static const char *const nexts[] = {"zero", "upc", "d", "r", "top", "map", "vector"};
-    static const char *const stacks[] = {"hold", "push", "pop", "clear"};
-    static const char *const counters[] = {"hold", "load", "dec"};
-    auto at = [](const char *const *names, auto value) { return std::string(names[static_cast<int>(value)]); };
-    std::string out;
-    for (unsigned c = 0; c < 8; ++c)
-        out += "source " + std::to_string(c) + " " + at(operands, kSourcePairs[c].r) + " " +
-               at(operands, kSourcePairs[c].s) + "\n";
-    for (unsigned c = 0; c < 16; ++c)
-        out += "dest " + std::to_string(c) + " " + std::to_string(kDestinations[c].defined) + " " +
-               at(destinations, kDestinations[c].to) + " " + at(shifts, kDestinations[c].shift) + "\n";
-    for (unsigned c = 0; c < 16; ++c)
-        out += "bus " + std::to_string(c) + " " + std::to_string(kBusCodes[c].defined) + " " +
-               at(dSources, kBusCodes[c].d) + " " + at(transfers, kBusCodes[c].transfer) + "\n";
-    for (unsigned c = 0; c < 8; ++c)
-        out += "flag " + std::to_string(c) + " " + std::to_string(kFlagCodes[c].defined) + " " +
-               at(dSources, kFlagCodes[c].read) + " " + at(loads, kFlagCodes[c].load) + "\n";
-    for (unsigned c = 0; c < 16; ++c) {
-        out += "seq " + std::to_string(c) + " " + FindValue(Field::Sequencer, c)->name;
-        for (const Path &p : kSequencer[c].paths)
-            out += " " + at(nexts, p.next) + "/" + at(stacks, p.stack) + "/" + at(counters, p.counter);
-        out += "\n";
-    }
-    // The bits a condition reads: those whose change can change its outcome.
-    for (unsigned c = 0; c < 32; ++c) {
-        const Condition &condition = kConditions[c % kNegated];
-        unsigned bits = 0;
-        for (unsigned flags = 0; flags < 16; ++flags)
-            for (unsigned bit = 1; bit < 16; bit <<= 1)
-                if (ConditionHolds(c, static_cast<uint8_t>(flags)) != ConditionHolds(c, static_cast<uint8_t>(flags ^ bit)))
-                    bits |= bit;
-        out += "cond " + std::to_string(c) + " " + FindValue(Field::CondCode, c)->name + " " +
-               (condition.reads == FlagRegister::Uflag ? "uflag " : "mflag ") + std::to_string(bits) + "\n";
-    }
-    out += "busreadsflags " + std::to_string(kBusReadsFlags) + "\n";
-    return out;
-}
 // NUL-separated strings as a vector.
 std::vector<std::string> SplitArgs(const char *packed, size_t size) {
     std::vector<std::string> args;

@@ -18,6 +18,7 @@ import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
 import {breakpointGutter, currentLines} from './marks.js';
 import {createSimulator} from './simulator.js';
+import {startWordPopover} from './popover.js';
 
 const ASSEMBLE_DELAY_MS = 250;  // after the last keystroke
 
@@ -408,7 +409,7 @@ function startControls() {
   });
   window.addEventListener('hashchange', loadFragment);
   for (const tab of document.querySelectorAll('[role=tab]')) tab.addEventListener('click', () => selectTab(tab.id));
-  startWordPopover();
+  startWordPopover((address, word) => (page.toolchain ? bytesToText(page.toolchain.wordText(address, word)) : ''));
 }
 
 function selectTab(id) {
@@ -417,74 +418,6 @@ function selectTab(id) {
     tab.setAttribute('aria-selected', String(on));
     $(tab.getAttribute('aria-controls')).hidden = !on;
   }
-}
-
-// --- Each word's fields, from the decoder ---------------------------------
-
-// Hovering a word (beside a line, or in the list) shows its fields as
-// zanfo-dump --fields does; a click keeps them until the next click.
-function startWordPopover() {
-  const box = $('word-popover');
-  let pinned = null, timer = 0;
-  const show = target => {
-    const words = target.dataset.word.split('\n').map(w => w.split(' '));
-    box.replaceChildren();
-    for (const [address, word] of words) {
-      const lines = bytesToText(page.toolchain.wordText(parseInt(address, 16), word)).trimEnd().split('\n');
-      const head = document.createElement('div');
-      head.className = 'head';
-      head.textContent = lines[0];
-      const fields = document.createElement('pre');
-      for (const line of lines.slice(1)) {
-        const row = document.createElement('div');
-        row.textContent = line;
-        if (line.includes('[not expressible in zanfo]')) row.className = 'unusual';
-        fields.append(row);
-      }
-      box.append(head, fields);
-    }
-    const hint = document.createElement('div');
-    hint.className = 'hint';
-    hint.textContent = pinned ? 'Click again to close.' : 'Click to keep this open.';
-    box.append(hint);
-    box.hidden = false;
-    const r = target.getBoundingClientRect();
-    const {width, height} = box.getBoundingClientRect();
-    const left = Math.min(Math.max(4, r.left), window.innerWidth - width - 4);
-    const below = r.bottom + 4 + height < window.innerHeight;
-    box.style.left = `${left}px`;
-    box.style.top = `${Math.max(4, below ? r.bottom + 4 : r.top - height - 4)}px`;
-  };
-  document.addEventListener('mouseover', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || !page.toolchain) return;
-    clearTimeout(timer);
-    timer = setTimeout(() => show(target), 150);
-  });
-  document.addEventListener('mouseout', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || (e.relatedTarget && target.contains(e.relatedTarget))) return;
-    clearTimeout(timer);
-    box.hidden = true;
-  });
-  document.addEventListener('click', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (!target || !page.toolchain) {
-      if (pinned && !box.contains(e.target)) { pinned = null; box.hidden = true; }
-      return;
-    }
-    if (pinned === target) {
-      pinned = null;
-      box.hidden = true;
-      return;
-    }
-    pinned = target;
-    clearTimeout(timer);
-    show(target);
-  });
-  document.addEventListener('keydown', e => {
-    if (e.key === 'Escape') { pinned = null; box.hidden = true; }
-  });
 }
 
 // The checks from outside (web/test/) and anyone curious at the console:
