@@ -11,14 +11,12 @@ struct Listing {
 
 // Assembles `source` in memory with zanfo's own passes and lists every
 // source line with the words it made, zanfo's diagnostics at their lines
-// with notes that say more (what the parser expected, the label meant),
+// with their explanations (explain.h) and the notes that say more for
+// this program (notes.h: what the parser expected, the likely cause, the
+// label meant),
 // warnings where zanfo is silent (a constant cut to 16 bits, addresses
 // past the control store, two words at one address), and the labels and
 // equates at the end.
 Listing ListSource(const std::string &source);
-
-// The optimal string alignment distance between two names, ignoring case:
-// how many letters to insert, delete, change or swap with a neighbour.
-size_t SpellingDistance(const std::string &a, const std::string &b);
 
 #endif

@@ -8,6 +8,7 @@
 #include "assemble.h"
 #include "cli.h"
 #include "machine.h"
+#include "targets.h"
 
 namespace sim {
 
@@ -73,7 +74,8 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
     if (!ReadInput(file, read, output, &text))
         return false;
     std::string mic = text;
-    if (IsMicFile(file, text)) {
+    const bool isMic = IsMicFile(file, text);
+    if (isMic) {
         if (text.size() > kMicFileLimit)
             return CannotRead(file, ReadFailure(EFBIG, kMicFileLimit), output);
     } else {
@@ -104,6 +106,11 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
     if (words.Refused())
         return false;
     program->words = std::move(words.words);
+    // A .mic file has no labels: a target that holds a word is named as
+    // zanfo-dump names it ("L0010"), any other is written as a number.
+    if (isMic)
+        for (const MicWord &w : program->words)
+            program->labels.emplace(w.address, TargetLabel(w.address));
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "dump.h"
 #include "listing.h"
+#include "notes.h"
 
 namespace {
 
@@ -35,8 +36,14 @@ TEST(Listing, NotesAndWarnings) {
         {"PROGRAM p\nNOP\n", "hint: the program ends without END\n"},
         // An unknown name and the label nearest to it.
         {"PROGRAM p\nstart: NOP;\nJUMP(strat)\nEND\n",
-         "error:3:Identificador desconocido\n                              note: \"strat\" is no label; "
-         "the nearest by spelling is \"start\" (0000)\n"},
+         "error:3:Identificador desconocido\n                              note: A JUMP, CALL or LOOP names"},
+        {"PROGRAM p\nstart: NOP;\nJUMP(strat)\nEND\n",
+         "the word jumps to address 0 instead. Correct the name, or add the label.\n"
+         "                              note: \"strat\" is no label; the nearest by spelling is \"start\" (0000)\n"},
+        // Characters outside the language: at their line, once, explained.
+        {"PROGRAM p\nNOP #\nEND\n",
+         "      2  NOP #\n                              Unrecognized character: (35) #\n"
+         "                              note: A character that starts no word"},
         // zanfo's Latin-1 in UTF-8.
         {"PROGRAM p\nORG 5000; NOP\nEND\n", "error:2:Direcci\xC3\xB3n fuera de rango\n"},
         // Where zanfo is silent.
@@ -72,7 +79,8 @@ TEST(Listing, ZanfoQuietMeansAQuietListing) {
     // A token too long for the scanner stops zanfo.
     Listing stopped = ListSource("PROGRAM p\nNOP;\n" + std::string(9000, 'a') + "\nEND\n");
     EXPECT_FALSE(stopped.clean);
-    EXPECT_TRUE(Has(stopped.text, "fatal: token too large")) << stopped.text;
+    EXPECT_TRUE(Has(stopped.text, "fatal: token too large, exceeds YYLMAX (zanfo stops here, with exit status 2)\n"
+                                  "                              note: A single word")) << stopped.text;
 }
 
 TEST(Listing, SpellingDistanceCountsSwapsAsOne) {
