@@ -1,0 +1,505 @@
+// zanfo-check: the checks of a control store (CheckStore).
+//
+// The words are decoded as the simulator decodes them; the flow (flow.h)
+// says where the machine can go and with what stack; the checks then read
+// the flow and each word's fields.
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+#include "check.h"
+#include "flow.h"
+#include "mic_file.h"
+#include "microword.h"
+#include "words.h"
+
+namespace {
+
+class Analysis {
+  public:
+    Analysis(const std::vector<StoreWord> &words, const CheckOptions &options, const LabelNamer &names)
+        : options_(options), names_(names) {
+        for (const StoreWord &w : words) {
+            if (w.address > kLastStoreAddress)
+                continue;  // outside the store: the source's or the reader's checks say so
+            store_.at[w.address] = Decode(w.word, options.loopToAddress);
+            store_.words[w.address] = w.word;
+            store_.lines[w.address] = w.line;
+        }
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            facts_[a] = FactsOf(store_.at[a], store_.words[a]);
+    }
+
+    std::vector<Finding> Run() {
+        StartAddress();
+        flow_ = FollowFlow(store_, options_.start & 0xFFF, options_.mapped ? &options_.mapping : nullptr);
+        reached_.assign(kStoreSize, 0);
+        for (const Flow::Node &n : flow_.nodes)
+            reached_[n.word] = 1;
+        Forward();
+        Backward();
+        Events();
+        StackDepth();
+        WrongTops();
+        Loaded();
+        NoHalt();
+        Unreachable();
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            if (store_.Holds(a))
+                Local(static_cast<uint16_t>(a));
+        SortFindings(findings_);
+        return findings_;
+    }
+
+  private:
+    // ---------------------------------------------------------------------
+    // Findings.
+
+    // One finding per check and word: the first said is kept.
+    void Add(const char *check, uint16_t word, const std::string &message) {
+        if (!options_.Enabled(check) || !said_.insert(std::string(check) + "@" + std::to_string(word)).second)
+            return;
+        Finding f;
+        f.check = check;
+        f.line = store_.lines[word];
+        f.address = word;
+        f.message = message;
+        findings_.push_back(f);
+    }
+
+    std::string Name(unsigned address) const { return AddressName(address, names_); }
+    std::string Item(uint16_t w) const { return ItemName(store_.words[w]); }
+    int Line(uint16_t w) const { return store_.lines[w]; }
+
+    // ---------------------------------------------------------------------
+    // The graph's edges both ways.
+
+    void Forward() {
+        const size_t n = flow_.nodes.size();
+        out_.assign(n + 1, 0);
+        for (const auto &e : flow_.edges)
+            ++out_[e.first + 1];
+        std::partial_sum(out_.begin(), out_.end(), out_.begin());
+        succ_.resize(flow_.edges.size());
+        std::vector<uint32_t> fill(out_.begin(), out_.end() - 1);
+        for (const auto &e : flow_.edges)
+            succ_[fill[e.first]++] = e.second;
+    }
+
+    void Backward() {
+        const size_t n = flow_.nodes.size();
+        in_.assign(n + 1, 0);
+        for (const auto &e : flow_.edges)
+            ++in_[e.second + 1];
+        std::partial_sum(in_.begin(), in_.end(), in_.begin());
+        pred_.resize(flow_.edges.size());
+        std::vector<uint32_t> fill(in_.begin(), in_.end() - 1);
+        for (const auto &e : flow_.edges)
+            pred_[fill[e.second]++] = e.first;
+    }
+
+    // ---------------------------------------------------------------------
+    // start-empty
+
+    void StartAddress() {
+        const unsigned start = options_.start & 0xFFF;
+        if (store_.Holds(start))
+            return;
+        unsigned first = 0;
+        while (first < kStoreSize && !store_.Holds(first))
+            ++first;
+        std::string message = "the start address " + Hex3(start) + " holds no microword: the run stops before it starts";
+        if (first == kStoreSize)
+            message = "the program holds no microword: there is nothing to run";
+        else
+            message += " (the first word is at " + Name(first) + ": zanfo-sim --start 0x" + Hex3(first) + ")";
+        if (options_.Enabled("start-empty")) {
+            Finding f;
+            f.check = "start-empty";
+            f.address = static_cast<int>(start);
+            f.message = message;
+            findings_.push_back(f);
+        }
+    }
+
+    // ---------------------------------------------------------------------
+    // fall-off, target-empty, stack-underflow: what the flow met.
+
+    void Events() {
+        for (const Event &e : flow_.events) {
+            const uint16_t w = e.word;
+            switch (e.stop) {
+            case Stop::None: break;
+            case Stop::FallOff:
+                Add("fall-off", w, "the next address, " + Name(e.target) +
+                                       ", holds no microword: the run stops there; end with HALT or a jump");
+                break;
+            case Stop::Wraps:
+                Add("fall-off", w, "the next address is past 4095: the sequencer keeps 12 bits and goes on at 000");
+                break;
+            case Stop::EmptyReturn:
+                Add("fall-off", w, "the address after this " + Item(w) + ", " + Name(e.target) +
+                                       ", holds no microword: the return to it stops the run");
+                break;
+            case Stop::EmptyTarget:
+                Add("target-empty", w, EmptyTarget(e));
+                break;
+            case Stop::Underflow:
+                Add("stack-underflow", w, Underflow(w, static_cast<Next>(e.next)));
+                break;
+            }
+        }
+    }
+
+    std::string EmptyTarget(const Event &e) const {
+        const std::string item = Item(e.word);
+        if (static_cast<Next>(e.next) == Next::Map) {
+            std::string opcodes;
+            for (unsigned op = 0; op < kOpcodes; ++op)
+                if (options_.mapping[op] >= 0 && (options_.mapping[op] & 0xFFF) == e.target && opcodes.size() < 40)
+                    opcodes += (opcodes.empty() ? "" : ", ") + Hex2(op);
+            return "the mapping sends JMAP to " + Name(e.target) + " (opcode " + opcodes +
+                   "), which holds no microword: the run stops there";
+        }
+        return item + " goes to " + Name(e.target) + ", which holds no microword: the run stops there";
+    }
+
+    std::string Underflow(uint16_t w, Next next) const {
+        const std::string item = Item(w);
+        const unsigned code = GetField(store_.words[w], Field::Sequencer);
+        if (code == kRfct)
+            return "LOOP can meet an empty stack: on some path nothing pushed the head of the loop, and the run "
+                   "stops here; push it with CALL(head) right before the loop's first word";
+        if (code == 10)
+            return "RET can meet an empty stack: on some path from an entry point no CALL pushed a return "
+                   "address, and the run stops here; reach this word through a CALL";
+        return item + (next == Next::Top ? " reads the top of" : " pops") +
+               " an empty stack on some path from an entry point: the run stops here";
+    }
+
+    // ---------------------------------------------------------------------
+    // stack-overflow, stack-unbounded: the depth of each context.
+
+    struct ContextEdge {
+        uint16_t word;   // the push word
+        uint32_t from;   // the context it runs in
+        uint32_t to;     // the context it enters
+        uint32_t node;   // its node
+    };
+
+    void StackDepth() {
+        const size_t count = flow_.contexts.size();
+        std::vector<std::vector<ContextEdge>> out(count);
+        for (uint32_t c = 1; c < count; ++c)
+            for (uint32_t caller : flow_.contexts[c].callers) {
+                const Flow::Node &n = flow_.nodes[caller];
+                out[n.context].push_back({n.word, n.context, c, caller});
+            }
+        for (auto &edges : out)
+            std::sort(edges.begin(), edges.end(), [](const ContextEdge &a, const ContextEdge &b) {
+                return a.word != b.word ? a.word < b.word : a.to < b.to;
+            });
+        // Depth-first from the root: an edge to a context still open
+        // closes a recursion; the others give the order of the depths.
+        enum : uint8_t { kNew, kOpen, kDone };
+        std::vector<uint8_t> state(count, kNew);
+        std::vector<uint32_t> order;  // finished, reversed at the end
+        std::vector<std::pair<uint32_t, size_t>> stack = {{Flow::kRoot, 0}};
+        std::vector<std::vector<uint8_t>> back(count);
+        for (uint32_t c = 0; c < count; ++c)
+            back[c].assign(out[c].size(), 0);
+        state[Flow::kRoot] = kOpen;
+        while (!stack.empty()) {
+            auto &top = stack.back();
+            const uint32_t c = top.first;
+            if (top.second == out[c].size()) {
+                state[c] = kDone;
+                order.push_back(c);
+                stack.pop_back();
+                continue;
+            }
+            const size_t i = top.second++;
+            const ContextEdge &e = out[c][i];
+            if (state[e.to] == kOpen) {
+                back[c][i] = 1;
+                Unbounded(e, stack);
+            } else if (state[e.to] == kNew) {
+                state[e.to] = kOpen;
+                stack.push_back({e.to, 0});
+            }
+        }
+        std::reverse(order.begin(), order.end());
+        constexpr uint8_t kFull = 1u << kStackDepth;  // bit d: the depth can be d
+        std::vector<uint8_t> depth(count, 0);
+        depth[Flow::kRoot] = 1;
+        for (uint32_t c : order)
+            for (size_t i = 0; i < out[c].size(); ++i) {
+                const ContextEdge &e = out[c][i];
+                if (back[c][i])
+                    continue;
+                depth[e.to] |= static_cast<uint8_t>((depth[c] << 1) & (2 * kFull - 1));
+                if (depth[c] & kFull) {
+                    flow_.stops[e.node] = 1;
+                    Add("stack-overflow", e.word,
+                        Item(e.word) + " can push onto a full stack (5 entries): on some path " +
+                            "calls are nested 5 deep here, and the run stops; nest them at most 5 deep");
+                }
+            }
+        HaltPushes(depth);
+    }
+
+    // A HALT word that pushes meets a full stack as any push does.
+    void HaltPushes(const std::vector<uint8_t> &depth) {
+        for (uint32_t n : flow_.haltPushes)
+            if (depth[flow_.nodes[n].context] & (1u << kStackDepth)) {
+                flow_.stops[n] = 1;
+                const uint16_t w = flow_.nodes[n].word;
+                Add("stack-overflow", w,
+                    Item(w) + " can push onto a full stack (5 entries): on some path calls are nested 5 deep "
+                              "here, and the run stops; nest them at most 5 deep");
+            }
+    }
+
+    void Unbounded(const ContextEdge &e, const std::vector<std::pair<uint32_t, size_t>> &stack) {
+        flow_.stops[e.node] = 1;
+        std::string cycle;
+        bool in = false;
+        for (const auto &open : stack) {
+            in = in || open.first == e.to;
+            if (in)
+                cycle += Name(static_cast<unsigned>(flow_.contexts[open.first].entry)) + " -> ";
+        }
+        cycle += Name(static_cast<unsigned>(flow_.contexts[e.to].entry));
+        Add("stack-unbounded", e.word,
+            Item(e.word) + " closes a recursion with no bound (" + cycle +
+                "): each round pushes one more address, and the sixth push stops the run; make it a loop");
+    }
+
+    // ---------------------------------------------------------------------
+    // loop-target
+
+    void WrongTops() {
+        std::sort(flow_.wrongTops.begin(), flow_.wrongTops.end(), [](const Flow::WrongTop &a, const Flow::WrongTop &b) {
+            return a.word != b.word ? a.word < b.word : a.pusher < b.pusher;
+        });
+        for (const Flow::WrongTop &t : flow_.wrongTops) {
+            if (said_.count("stack-underflow@" + std::to_string(t.word)))
+                continue;  // a LOOP that meets an empty stack is that first
+            const uint16_t operand = store_.at[t.word].target;
+            const uint16_t top = static_cast<uint16_t>((t.pusher + 1) & 0xFFF);
+            std::string where = Line(t.pusher) ? " on line " + std::to_string(Line(t.pusher)) : "";
+            Add("loop-target", t.word,
+                "LOOP repeats to " + Name(top) + ", the address after the " + Item(t.pusher) + " at " +
+                    Hex3(t.pusher) + where + ", not to its operand " + Name(operand) +
+                    ": push the loop's head with CALL(head) right before it");
+        }
+    }
+
+    // ---------------------------------------------------------------------
+    // flag-never-loaded, count-never-loaded: what some
+    // path has loaded before each word, forward to a fixpoint.
+
+    void Loaded() {
+        const size_t n = flow_.nodes.size();
+        std::vector<uint8_t> before(n, 0);
+        std::vector<uint8_t> queued(n, 1);
+        std::vector<uint32_t> work(n);
+        std::iota(work.rbegin(), work.rend(), 0);
+        while (!work.empty()) {
+            const uint32_t x = work.back();
+            work.pop_back();
+            queued[x] = 0;
+            const uint8_t after = before[x] | facts_[flow_.nodes[x].word].loads;
+            for (uint32_t i = out_[x]; i < out_[x + 1]; ++i) {
+                const uint32_t y = succ_[i];
+                if ((before[y] | after) == before[y])
+                    continue;
+                before[y] |= after;
+                if (!queued[y]) {
+                    queued[y] = 1;
+                    work.push_back(y);
+                }
+            }
+        }
+        std::vector<uint8_t> loaded(kStoreSize, 0);
+        for (size_t x = 0; x < n; ++x)
+            loaded[flow_.nodes[x].word] |= before[x];
+        for (unsigned a = 0; a < kStoreSize; ++a) {
+            const Microinstruction &m = store_.at[a];
+            if (!reached_[a] || m.fault != Fault::None || m.halt)
+                continue;  // a HALT word's test decides nothing: the run ends
+            const uint16_t w = static_cast<uint16_t>(a);
+            const WordFacts &facts = facts_[a];
+            const uint8_t missing = facts.uses & ~loaded[a];
+            if (missing & (kUflag | kMflag)) {
+                const char *reg = missing & kUflag ? "UFLAG" : "MFLAG";
+                Add("flag-never-loaded", w,
+                    "the test " + ConditionName(store_.words[a]) + " reads " + reg +
+                        ", which no path from an entry point loads before it: " + reg + " holds 0 from reset; load it first (" +
+                        (missing & kUflag ? "LDUFLAG, or COMP" : "LDMFLAG") + ")");
+            }
+            if (missing & kCounter)
+                Add("count-never-loaded", w,
+                    Item(w) + " reads the counter R, which no path from an entry point loads (LDCOUNT) before it: R is 0 from reset" +
+                        (facts.counts ? ", so the loop does not repeat" : ""));
+        }
+    }
+
+    std::string IrUse(uint16_t w) const {
+        const Microinstruction &m = store_.at[w];
+        const WordFacts &facts = facts_[w];
+        if (facts.irMap)
+            return "JMAP maps";
+        std::string fields;
+        if (facts.irA)
+            fields = "IRA" + std::to_string(m.irShiftA / 4);
+        if (facts.irB)
+            fields += (fields.empty() ? "" : " and ") + std::string("IRB") + std::to_string(m.irShiftB / 4);
+        return fields + " take" + (facts.irA && facts.irB ? "" : "s") + " a register address from";
+    }
+
+    // ---------------------------------------------------------------------
+    // no-halt: the words from which every path runs on for ever.
+
+    void NoHalt() {
+        const size_t n = flow_.nodes.size();
+        std::vector<uint8_t> ends(n, 0);
+        std::vector<uint32_t> work;
+        for (uint32_t x = 0; x < n; ++x)
+            if (flow_.halts[x] || flow_.stops[x]) {
+                ends[x] = 1;
+                work.push_back(x);
+            }
+        while (!work.empty()) {
+            const uint32_t y = work.back();
+            work.pop_back();
+            for (uint32_t i = in_[y]; i < in_[y + 1]; ++i)
+                if (!ends[pred_[i]]) {
+                    ends[pred_[i]] = 1;
+                    work.push_back(pred_[i]);
+                }
+        }
+        // The words stuck in some context, grouped by the edges between them.
+        std::vector<uint16_t> group(kStoreSize);
+        std::iota(group.begin(), group.end(), 0);
+        auto find = [&group](uint16_t a) {
+            while (group[a] != a)
+                a = group[a] = group[group[a]];
+            return a;
+        };
+        std::vector<uint8_t> stuck(kStoreSize, 0);
+        for (uint32_t x = 0; x < n; ++x)
+            if (!ends[x])
+                stuck[flow_.nodes[x].word] = 1;
+        for (const auto &e : flow_.edges)
+            if (!ends[e.first] && !ends[e.second]) {
+                uint16_t a = find(flow_.nodes[e.first].word), b = find(flow_.nodes[e.second].word);
+                group[std::max(a, b)] = std::min(a, b);
+            }
+        std::vector<unsigned> size(kStoreSize, 0), last(kStoreSize, 0);
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            if (stuck[a]) {
+                const uint16_t g = find(static_cast<uint16_t>(a));
+                ++size[g];
+                last[g] = a;
+            }
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            if (stuck[a] && find(static_cast<uint16_t>(a)) == a) {
+                const std::string others = size[a] == 2 ? "the other word" : "the " + std::to_string(size[a] - 1) + " other words";
+                const std::string more =
+                    size[a] > 1 ? " (nor from " + others + " of its loop and the way into it, up to " + Hex3(last[a]) + ")" : "";
+                Add("no-halt", static_cast<uint16_t>(a),
+                    "no path from this microinstruction" + more +
+                        " reaches a HALT: once here, the run never ends; give the loop a way out to a HALT");
+            }
+    }
+
+    // ---------------------------------------------------------------------
+    // unreachable: once per run of consecutive words.
+
+    void Unreachable() {
+        const bool startEmpty = !store_.Holds(options_.start & 0xFFF);
+        for (unsigned a = 0; a < kStoreSize; ++a) {
+            if (!store_.Holds(a) || reached_[a])
+                continue;
+            unsigned end = a;
+            while (end + 1 < kStoreSize && store_.Holds(end + 1) && !reached_[end + 1])
+                ++end;
+            std::string more = end == a + 1 ? " (nor the word after it, at " + Hex3(end) + ")"
+                               : end > a ? " (nor the " + std::to_string(end - a) + " after it, up to " + Hex3(end) + ")"
+                                         : "";
+            Add("unreachable", static_cast<uint16_t>(a),
+                "no path from an entry point reaches this microinstruction" + more +
+                    (startEmpty ? ", since the start address " + Hex3(options_.start & 0xFFF) + " holds no microword"
+                                : ": the machine never runs it; remove it, or jump to it"));
+            a = end;
+        }
+    }
+
+    // ---------------------------------------------------------------------
+    // The checks of one word alone.
+
+    void Local(uint16_t w) {
+        const Microinstruction &m = store_.at[w];
+        const uint64_t word = store_.words[w];
+        if (m.fault == Fault::Unmodelled) {
+            Add("unmodelled", w,
+                UnmodelledFields(word) + ": a value the machine does not define; the run stops at this word");
+            return;
+        }
+        const WordFacts &facts = facts_[w];
+        if (!m.halt) {
+            const uint8_t same = facts.uses & facts.loads & (kUflag | kMflag);
+            if (same) {
+                const char *reg = same & kUflag ? "UFLAG" : "MFLAG";
+                Add("flag-same-word", w,
+                    "the test " + ConditionName(word) + " reads " + reg +
+                        " as it was before this microinstruction, not what this one loads into it: test it in the next one");
+            }
+            TargetRange(w, m, facts);
+        }
+        if ((facts.uses & kIr) && (facts.loads & kIr))
+            Add("ir-same-word", w,
+                IrUse(w) + " the IR as it was before this microinstruction, not the word LDIR loads here: "
+                           "use it in the next one");
+        if (facts.unusedResult)
+            Add("unused-result", w,
+                "the ALU computes a result that goes nowhere: no destination, no flag load, not on the bus "
+                "(did a clashing item take the transfer that carried it?)");
+    }
+
+    void TargetRange(uint16_t w, const Microinstruction &m, const WordFacts &facts) {
+        if (m.constant <= 0xFFF || !(facts.readsD || facts.counts || m.sequencer == kRfct))
+            return;
+        const std::string value = std::to_string(m.constant) + " (0x" + Hex4(m.constant) + ")";
+        const std::string kept = Hex3(m.target);
+        if (facts.readsD)
+            Add("target-range", w,
+                Item(w) + "'s target " + value + " is above 4095: the sequencer keeps 12 bits and goes to " + Name(m.target));
+        else if (facts.loadsCount)
+            Add("target-range", w,
+                Item(w) + "'s count " + value + " is above 4095: R keeps 12 bits and counts from 0x" + kept + " (" +
+                    std::to_string(m.target) + ")");
+        else
+            Add("target-range", w,
+                Item(w) + "'s operand " + value + " is above 4095: the 12-bit address it names is " + Name(m.target));
+    }
+
+    const CheckOptions &options_;
+    const LabelNamer &names_;
+    Store store_;
+    Flow flow_;
+    std::vector<WordFacts> facts_ = std::vector<WordFacts>(kStoreSize);  // per address
+    std::vector<uint8_t> reached_;           // per address: some node runs it
+    std::vector<uint32_t> out_, succ_;       // the edges from each node (CSR)
+    std::vector<uint32_t> in_, pred_;        // the edges into each node
+    std::vector<Finding> findings_;
+    std::set<std::string> said_;             // "check@address" already found
+};
+
+}  // namespace
+
+std::vector<Finding> CheckStore(const std::vector<StoreWord> &words, const CheckOptions &options,
+                                const LabelNamer &names) {
+    return Analysis(words, options, names).Run();
+}
