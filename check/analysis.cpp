@@ -4,6 +4,8 @@
 // says where the machine can go and with what stack; the checks then read
 // the flow and each word's fields.
 #include <algorithm>
+#include <cstring>
+#include <unordered_set>
 #include <cstdio>
 #include <numeric>
 
@@ -33,9 +35,7 @@ class Analysis {
     std::vector<Finding> Run() {
         StartAddress();
         flow_ = FollowFlow(store_, options_.start & 0xFFF, options_.mapped ? &options_.mapping : nullptr);
-        reached_.assign(kStoreSize, 0);
-        for (const Flow::Node &n : flow_.nodes)
-            reached_[n.word] = 1;
+        reached_ = flow_.reached;
         Forward();
         Backward();
         Events();
@@ -57,7 +57,7 @@ class Analysis {
 
     // One finding per check and word: the first said is kept.
     void Add(const char *check, uint16_t word, const std::string &message) {
-        if (!options_.Enabled(check) || !said_.insert(std::string(check) + "@" + std::to_string(word)).second)
+        if (!options_.Enabled(check) || !said_.insert(Said(check, word)).second)
             return;
         Finding f;
         f.check = check;
@@ -65,6 +65,13 @@ class Analysis {
         f.address = word;
         f.message = message;
         findings_.push_back(f);
+    }
+
+    static uint32_t Said(const char *check, uint16_t word) {
+        size_t i = 0;
+        while (i < kCheckCount && strcmp(kChecks[i].name, check) != 0)
+            ++i;
+        return static_cast<uint32_t>(i) << 16 | word;
     }
 
     std::string Name(unsigned address) const { return AddressName(address, names_); }
@@ -75,8 +82,7 @@ class Analysis {
     // The graph's edges both ways.
 
     void Forward() {
-        const size_t n = flow_.nodes.size();
-        out_.assign(n + 1, 0);
+        out_.assign(kStoreSize + 1, 0);
         for (const auto &e : flow_.edges)
             ++out_[e.first + 1];
         std::partial_sum(out_.begin(), out_.end(), out_.begin());
@@ -87,8 +93,7 @@ class Analysis {
     }
 
     void Backward() {
-        const size_t n = flow_.nodes.size();
-        in_.assign(n + 1, 0);
+        in_.assign(kStoreSize + 1, 0);
         for (const auto &e : flow_.edges)
             ++in_[e.second + 1];
         std::partial_sum(in_.begin(), in_.end(), in_.begin());
@@ -129,13 +134,13 @@ class Analysis {
         for (const Event &e : flow_.events) {
             const uint16_t w = e.word;
             switch (e.stop) {
-            case Stop::None: break;
             case Stop::FallOff:
                 Add("fall-off", w, "the next address, " + Name(e.target) +
                                        ", holds no microword: the run stops there; end with HALT or a jump");
                 break;
             case Stop::Wraps:
-                Add("fall-off", w, "the next address is past 4095: the sequencer keeps 12 bits and goes on at 000");
+                Add("fall-off", w, std::string("the next address is past 4095: the sequencer keeps 12 bits and goes on at 000") +
+                                       (store_.Holds(0) ? "" : ", which holds no microword: the run stops there"));
                 break;
             case Stop::EmptyReturn:
                 Add("fall-off", w, "the address after this " + Item(w) + ", " + Name(e.target) +
@@ -145,7 +150,7 @@ class Analysis {
                 Add("target-empty", w, EmptyTarget(e));
                 break;
             case Stop::Underflow:
-                Add("stack-underflow", w, Underflow(w, static_cast<Next>(e.next)));
+                Add("stack-underflow", w, Underflow(w, e.next));
                 break;
             }
         }
@@ -153,7 +158,7 @@ class Analysis {
 
     std::string EmptyTarget(const Event &e) const {
         const std::string item = Item(e.word);
-        if (static_cast<Next>(e.next) == Next::Map) {
+        if (e.next == Next::Map) {
             std::string opcodes;
             for (unsigned op = 0; op < kOpcodes; ++op)
                 if (options_.mapping[op] >= 0 && (options_.mapping[op] & 0xFFF) == e.target && opcodes.size() < 40)
@@ -184,17 +189,14 @@ class Analysis {
         uint16_t word;   // the push word
         uint32_t from;   // the context it runs in
         uint32_t to;     // the context it enters
-        uint32_t node;   // its node
     };
 
     void StackDepth() {
         const size_t count = flow_.contexts.size();
         std::vector<std::vector<ContextEdge>> out(count);
         for (uint32_t c = 1; c < count; ++c)
-            for (uint32_t caller : flow_.contexts[c].callers) {
-                const Flow::Node &n = flow_.nodes[caller];
-                out[n.context].push_back({n.word, n.context, c, caller});
-            }
+            for (const Flow::Call &caller : flow_.contexts[c].callers)
+                out[caller.from].push_back({caller.word, caller.from, c});
         for (auto &edges : out)
             std::sort(edges.begin(), edges.end(), [](const ContextEdge &a, const ContextEdge &b) {
                 return a.word != b.word ? a.word < b.word : a.to < b.to;
@@ -239,7 +241,7 @@ class Analysis {
                     continue;
                 depth[e.to] |= static_cast<uint8_t>((depth[c] << 1) & (2 * kFull - 1));
                 if (depth[c] & kFull) {
-                    flow_.stops[e.node] = 1;
+                    flow_.stops[e.word] = 1;
                     Add("stack-overflow", e.word,
                         Item(e.word) + " can push onto a full stack (5 entries): on some path " +
                             "calls are nested 5 deep here, and the run stops; nest them at most 5 deep");
@@ -250,10 +252,10 @@ class Analysis {
 
     // A HALT word that pushes meets a full stack as any push does.
     void HaltPushes(const std::vector<uint8_t> &depth) {
-        for (uint32_t n : flow_.haltPushes)
-            if (depth[flow_.nodes[n].context] & (1u << kStackDepth)) {
-                flow_.stops[n] = 1;
-                const uint16_t w = flow_.nodes[n].word;
+        for (const Flow::Call &push : flow_.haltPushes)
+            if (depth[push.from] & (1u << kStackDepth)) {
+                const uint16_t w = push.word;
+                flow_.stops[w] = 1;
                 Add("stack-overflow", w,
                     Item(w) + " can push onto a full stack (5 entries): on some path calls are nested 5 deep "
                               "here, and the run stops; nest them at most 5 deep");
@@ -261,7 +263,7 @@ class Analysis {
     }
 
     void Unbounded(const ContextEdge &e, const std::vector<std::pair<uint32_t, size_t>> &stack) {
-        flow_.stops[e.node] = 1;
+        flow_.stops[e.word] = 1;
         std::string cycle;
         bool in = false;
         for (const auto &open : stack) {
@@ -283,7 +285,7 @@ class Analysis {
             return a.word != b.word ? a.word < b.word : a.pusher < b.pusher;
         });
         for (const Flow::WrongTop &t : flow_.wrongTops) {
-            if (said_.count("stack-underflow@" + std::to_string(t.word)))
+            if (said_.count(Said("stack-underflow", t.word)))
                 continue;  // a LOOP that meets an empty stack is that first
             const uint16_t operand = store_.at[t.word].target;
             const uint16_t top = static_cast<uint16_t>((t.pusher + 1) & 0xFFF);
@@ -300,30 +302,27 @@ class Analysis {
     // path has loaded before each word, forward to a fixpoint.
 
     void Loaded() {
-        const size_t n = flow_.nodes.size();
-        std::vector<uint8_t> before(n, 0);
-        std::vector<uint8_t> queued(n, 1);
-        std::vector<uint32_t> work(n);
-        std::iota(work.rbegin(), work.rend(), 0);
+        std::vector<uint8_t> loaded(kStoreSize, 0);  // before the word, on some path
+        std::vector<uint8_t> queued(kStoreSize, 1);
+        std::vector<uint16_t> work;
+        for (unsigned a = kStoreSize; a-- > 0;)
+            work.push_back(static_cast<uint16_t>(a));
         while (!work.empty()) {
-            const uint32_t x = work.back();
+            const uint16_t x = work.back();
             work.pop_back();
             queued[x] = 0;
-            const uint8_t after = before[x] | facts_[flow_.nodes[x].word].loads;
+            const uint8_t after = loaded[x] | facts_[x].loads;
             for (uint32_t i = out_[x]; i < out_[x + 1]; ++i) {
                 const uint32_t y = succ_[i];
-                if ((before[y] | after) == before[y])
+                if ((loaded[y] | after) == loaded[y])
                     continue;
-                before[y] |= after;
+                loaded[y] |= after;
                 if (!queued[y]) {
                     queued[y] = 1;
-                    work.push_back(y);
+                    work.push_back(static_cast<uint16_t>(y));
                 }
             }
         }
-        std::vector<uint8_t> loaded(kStoreSize, 0);
-        for (size_t x = 0; x < n; ++x)
-            loaded[flow_.nodes[x].word] |= before[x];
         for (unsigned a = 0; a < kStoreSize; ++a) {
             const Microinstruction &m = store_.at[a];
             if (!reached_[a] || m.fault != Fault::None || m.halt)
@@ -362,24 +361,23 @@ class Analysis {
     // no-halt: the words from which every path runs on for ever.
 
     void NoHalt() {
-        const size_t n = flow_.nodes.size();
-        std::vector<uint8_t> ends(n, 0);
-        std::vector<uint32_t> work;
-        for (uint32_t x = 0; x < n; ++x)
-            if (flow_.halts[x] || flow_.stops[x]) {
-                ends[x] = 1;
-                work.push_back(x);
+        std::vector<uint8_t> ends(kStoreSize, 0);
+        std::vector<uint16_t> work;
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            if (reached_[a] && (flow_.halts[a] || flow_.stops[a])) {
+                ends[a] = 1;
+                work.push_back(static_cast<uint16_t>(a));
             }
         while (!work.empty()) {
-            const uint32_t y = work.back();
+            const uint16_t y = work.back();
             work.pop_back();
             for (uint32_t i = in_[y]; i < in_[y + 1]; ++i)
                 if (!ends[pred_[i]]) {
                     ends[pred_[i]] = 1;
-                    work.push_back(pred_[i]);
+                    work.push_back(static_cast<uint16_t>(pred_[i]));
                 }
         }
-        // The words stuck in some context, grouped by the edges between them.
+        // The words stuck, grouped by the edges between them.
         std::vector<uint16_t> group(kStoreSize);
         std::iota(group.begin(), group.end(), 0);
         auto find = [&group](uint16_t a) {
@@ -388,12 +386,11 @@ class Analysis {
             return a;
         };
         std::vector<uint8_t> stuck(kStoreSize, 0);
-        for (uint32_t x = 0; x < n; ++x)
-            if (!ends[x])
-                stuck[flow_.nodes[x].word] = 1;
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            stuck[a] = reached_[a] && !ends[a];
         for (const auto &e : flow_.edges)
-            if (!ends[e.first] && !ends[e.second]) {
-                uint16_t a = find(flow_.nodes[e.first].word), b = find(flow_.nodes[e.second].word);
+            if (stuck[e.first] && stuck[e.second]) {
+                uint16_t a = find(e.first), b = find(e.second);
                 group[std::max(a, b)] = std::min(a, b);
             }
         std::vector<unsigned> size(kStoreSize, 0), last(kStoreSize, 0);
@@ -494,7 +491,7 @@ class Analysis {
     std::vector<uint32_t> out_, succ_;       // the edges from each node (CSR)
     std::vector<uint32_t> in_, pred_;        // the edges into each node
     std::vector<Finding> findings_;
-    std::set<std::string> said_;             // "check@address" already found
+    std::unordered_set<uint32_t> said_;      // check << 16 | address, already found
 };
 
 }  // namespace

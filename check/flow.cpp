@@ -10,138 +10,242 @@ bool SamePath(const Path &a, const Path &b) {
     return a.next == b.next && a.stack == b.stack && a.counter == b.counter;
 }
 
+// The paths a word can take, each once: a test that always passes
+// (CondEnable) never fails, and R can be zero or not.
+std::vector<Path> PossiblePaths(const Microinstruction &m) {
+    const bool canPass = m.passes != 0, canFail = m.passes != 0xFFFF;
+    std::vector<Path> out;
+    for (unsigned i = 0; i < 4; ++i) {
+        const bool pass = (i & 1) != 0;
+        const Path &path = kSequencer[m.sequencer].paths[i];
+        if ((pass ? canPass : canFail) &&
+            std::none_of(out.begin(), out.end(), [&path](const Path &p) { return SamePath(p, path); }))
+            out.push_back(path);
+    }
+    return out;
+}
+
 class Follower {
   public:
     Follower(const Store &store, const std::array<int, kOpcodes> *mapping, Flow &flow)
-        : store_(store), mapping_(mapping), flow_(flow), contextOf_(kStoreSize, -1) {
-        flow_.contexts.emplace_back();  // the root
+        : store_(store), mapping_(mapping), flow_(flow), contextOf_(kStoreSize, -1), paths_(kStoreSize) {
+        flow_.reached.assign(kStoreSize, 0);
+        flow_.halts.assign(kStoreSize, 0);
+        flow_.stops.assign(kStoreSize, 0);
         // What R can hold when JRP or JSRP go to it: 0 from reset, a value
         // some word loads, or any value below one, as a count goes down.
         unsigned highest = 0;
         for (unsigned a = 0; a < kStoreSize; ++a) {
             const Microinstruction &m = store.at[a];
-            if (m.fault == Fault::None && Loads(m))
-                highest = std::max<unsigned>(highest, m.target);
+            if (m.fault != Fault::None)
+                continue;
+            paths_[a] = PossiblePaths(m);
+            for (const Path &p : paths_[a])
+                if (p.counter == CounterOp::Load)
+                    highest = std::max<unsigned>(highest, m.target);
         }
         for (unsigned a = 0; a <= highest; ++a)
             if (store.Holds(a))
                 counterValues_.push_back(static_cast<uint16_t>(a));
+        // The contexts: the root, and every address a push can go to.
+        flow_.contexts.emplace_back();
+        for (unsigned a = 0; a < kStoreSize; ++a) {
+            if (store.at[a].halt)
+                continue;
+            for (const Path &p : paths_[a]) {
+                if (p.stack != StackOp::Push)
+                    continue;
+                for (uint16_t t : Addresses(static_cast<uint16_t>(a), p.next))
+                    if (store.Holds(t) && contextOf_[t] < 0) {
+                        contextOf_[t] = static_cast<int32_t>(flow_.contexts.size());
+                        flow_.contexts.emplace_back();
+                        flow_.contexts.back().entry = t;
+                    }
+            }
+        }
+        width_ = (flow_.contexts.size() + 63) / 64;
+        sets_.assign(kStoreSize * width_, 0);
+        delta_.assign(kStoreSize * width_, 0);
+        queued_.assign(kStoreSize, 0);
+        visited_.assign(kStoreSize, 0);
+        exits_.resize(flow_.contexts.size());
+        topReaders_.resize(flow_.contexts.size());
     }
 
     void Run(unsigned start) {
         if (store_.Holds(start))
-            NodeOf(Flow::kRoot, static_cast<uint16_t>(start & 0xFFF));
+            GainOne(static_cast<uint16_t>(start), Flow::kRoot);
         Drain();
         // The mapping's addresses are entry points of their own when no
         // JMAP word is reached to go there with its state.
         if (mapping_ && !jmapReached_) {
-            for (uint16_t a : MappedAddresses())
+            for (uint16_t a : Addresses(0, Next::Map))
                 if (store_.Holds(a))
-                    NodeOf(Flow::kRoot, a);
+                    GainOne(a, Flow::kRoot);
             Drain();
         }
+        std::sort(flow_.edges.begin(), flow_.edges.end());
+        flow_.edges.erase(std::unique(flow_.edges.begin(), flow_.edges.end()), flow_.edges.end());
     }
 
   private:
-    static bool Loads(const Microinstruction &m) {
-        for (const Path &p : kSequencer[m.sequencer].paths)
-            if (p.counter == CounterOp::Load)
-                return true;
-        return false;
+    // -----------------------------------------------------------------
+    // The contexts each word runs in, and the bits it has not passed on.
+
+    void Gain(uint16_t t, const uint64_t *bits) {
+        uint64_t *set = &sets_[t * width_], *delta = &delta_[t * width_];
+        bool grew = false;
+        for (size_t i = 0; i < width_; ++i) {
+            const uint64_t fresh = bits[i] & ~set[i];
+            set[i] |= fresh;
+            delta[i] |= fresh;
+            grew |= fresh != 0;
+        }
+        if (grew && !queued_[t]) {
+            queued_[t] = 1;
+            work_.push_back(t);
+        }
     }
 
-    std::vector<uint16_t> MappedAddresses() const {
-        std::vector<uint16_t> out;
-        for (int a : *mapping_)
-            if (a >= 0)
-                out.push_back(static_cast<uint16_t>(a & 0xFFF));
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
-        return out;
+    void GainOne(uint16_t t, uint32_t context) {
+        const uint64_t bit = uint64_t{1} << (context % 64);
+        const size_t i = t * width_ + context / 64;
+        if (sets_[i] & bit)
+            return;
+        sets_[i] |= bit;
+        delta_[i] |= bit;
+        if (!queued_[t]) {
+            queued_[t] = 1;
+            work_.push_back(t);
+        }
+    }
+
+    template <class Each>
+    static void ForBits(const std::vector<uint64_t> &bits, Each each) {
+        for (size_t i = 0; i < bits.size(); ++i)
+            for (uint64_t b = bits[i]; b; b &= b - 1)
+                each(static_cast<uint32_t>(i * 64 + static_cast<unsigned>(__builtin_ctzll(b))));
     }
 
     void Drain() {
         while (!work_.empty()) {
-            uint32_t n = work_.back();
+            const uint16_t w = work_.back();
             work_.pop_back();
-            Visit(n);
+            queued_[w] = 0;
+            fresh_.assign(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_);
+            std::fill(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_, 0);
+            Visit(w, fresh_);
         }
     }
 
-    uint32_t NodeOf(uint32_t context, uint16_t word) {
-        const uint64_t key = uint64_t{context} << 12 | word;
-        auto found = index_.emplace(key, static_cast<uint32_t>(flow_.nodes.size()));
-        if (found.second) {
-            flow_.nodes.push_back({word, context});
-            flow_.halts.push_back(0);
-            flow_.stops.push_back(0);
-            work_.push_back(found.first->second);
-        }
-        return found.first->second;
+    // -----------------------------------------------------------------
+    // One word, for the contexts `d` it has newly gained.
+
+    void Event(uint16_t at, Stop stop, uint16_t word, uint16_t target, Next next) {
+        flow_.events.push_back({stop, word, target, next});
+        if (stop != Stop::Wraps || !store_.Holds(target))
+            flow_.stops[at] = 1;
     }
 
-    void Event(uint32_t node, Stop stop, uint16_t word, uint16_t target, Next next) {
-        flow_.events.push_back({stop, word, target, static_cast<uint8_t>(next)});
-        if (stop != Stop::Wraps)
-            flow_.stops[node] = 1;
+    void Edge(uint16_t from, uint16_t to) {
+        if (edgeSet_.insert(uint32_t{from} << 16 | to).second)
+            flow_.edges.emplace_back(from, to);
     }
 
-    // Every path the word can take, each once.
-    void Visit(uint32_t n) {
-        const Flow::Node node = flow_.nodes[n];
-        const Microinstruction &m = store_.at[node.word];
+    void Visit(uint16_t w, const std::vector<uint64_t> &d) {
+        const Microinstruction &m = store_.at[w];
+        const bool first = !visited_[w];
+        visited_[w] = 1;
+        flow_.reached[w] = 1;
         if (m.fault != Fault::None) {  // a field value the machine does not define
-            flow_.stops[n] = 1;
+            flow_.stops[w] = 1;
             return;
         }
-        flow_.halts[n] = m.halt;
-        const bool canPass = m.passes != 0, canFail = m.passes != 0xFFFF;
-        Path taken[4];
-        unsigned count = 0;
-        for (unsigned i = 0; i < 4; ++i) {
-            const bool pass = (i & 1) != 0;
-            if (pass ? !canPass : !canFail)
+        flow_.halts[w] = m.halt;
+        const bool root = (d[0] & 1) != 0;
+        for (const Path &path : paths_[w]) {
+            if (path.next == Next::Map)
+                jmapReached_ = true;
+            const bool readsTop = path.next == Next::Top || path.stack == StackOp::Pop;
+            if (readsTop && root)
+                Event(w, Stop::Underflow, w, 0, path.next);
+            if (m.halt) {  // the cycle runs, and the run ends
+                if (path.stack == StackOp::Push)
+                    ForBits(d, [&](uint32_t k) { flow_.haltPushes.push_back({k, w}); });
                 continue;
-            const Path &path = kSequencer[m.sequencer].paths[i];
-            if (std::any_of(taken, taken + count, [&path](const Path &p) { return SamePath(p, path); }))
-                continue;
-            taken[count++] = path;
-            if (m.halt)
-                Halt(n, node, path);
-            else
-                Take(n, node, m, path);
+            }
+            if (first && path.next == Next::Upc && w == 0xFFF)
+                Event(w, Stop::Wraps, w, 0, path.next);
+            std::vector<uint16_t> targets;
+            if (path.next != Next::Top)
+                for (uint16_t t : Addresses(w, path.next))
+                    if (Lands(w, t, path.next, first))
+                        targets.push_back(t);
+            switch (path.stack) {
+            case StackOp::Clear:  // JMPZ: to 0 with the stack emptied
+                for (uint16_t t : targets) {
+                    if (first)
+                        Edge(w, t);
+                    GainOne(t, Flow::kRoot);
+                }
+                break;
+            case StackOp::Push:
+                for (uint16_t t : targets) {
+                    const uint32_t c = static_cast<uint32_t>(contextOf_[t]);
+                    if (first)
+                        Edge(w, t);
+                    GainOne(t, c);
+                    ForBits(d, [&](uint32_t k) { Enter(c, k, w); });
+                }
+                break;
+            case StackOp::Pop:
+                ForBits(d, [&](uint32_t c) {
+                    if (c == Flow::kRoot)
+                        return;
+                    if (path.next == Next::Top)
+                        Leave(c, w, -1);
+                    for (uint16_t t : targets)
+                        Leave(c, w, t);
+                });
+                break;
+            case StackOp::Hold:
+                if (path.next == Next::Top) {
+                    ForBits(d, [&](uint32_t c) {
+                        if (c != Flow::kRoot)
+                            ReadTop(c, w);
+                    });
+                } else {
+                    for (uint16_t t : targets) {
+                        if (first)
+                            Edge(w, t);
+                        Gain(t, d.data());
+                    }
+                }
+                break;
+            }
         }
     }
 
-    // A HALT word's cycle runs whole, its stack included, and then the
-    // run ends: it goes nowhere, but it can still meet an empty or a full
-    // stack.
-    void Halt(uint32_t n, const Flow::Node &node, const Path &path) {
-        if ((path.next == Next::Top || path.stack == StackOp::Pop) && node.context == Flow::kRoot)
-            Event(n, Stop::Underflow, node.word, 0, path.next);
-        if (path.stack == StackOp::Push)
-            flow_.haltPushes.push_back(n);
-    }
-
-    // The addresses a path's next address can be.
-    std::vector<uint16_t> Addresses(uint32_t n, const Flow::Node &node, const Microinstruction &m, Next next) {
-        const uint16_t w = node.word;
+    // The addresses a path's next address can be (the top of the stack aside).
+    std::vector<uint16_t> Addresses(uint16_t w, Next next) const {
         switch (next) {
         case Next::Zero: return {0};
-        case Next::Upc:
-            if (w == 0xFFF)
-                Event(n, Stop::Wraps, w, 0, next);
-            return {static_cast<uint16_t>((w + 1) & 0xFFF)};
-        case Next::D: return {m.target};
+        case Next::Upc: return {static_cast<uint16_t>((w + 1) & 0xFFF)};
+        case Next::D: return {store_.at[w].target};
         case Next::R: return counterValues_;
         case Next::Map: {
-            jmapReached_ = true;
-            if (mapping_)
-                return MappedAddresses();
             std::vector<uint16_t> out;
-            for (uint16_t a = 0; a < kOpcodes; ++a)
-                if (store_.Holds(a))
-                    out.push_back(a);
+            if (mapping_) {
+                for (int a : *mapping_)
+                    if (a >= 0)
+                        out.push_back(static_cast<uint16_t>(a & 0xFFF));
+                std::sort(out.begin(), out.end());
+                out.erase(std::unique(out.begin(), out.end()), out.end());
+            } else {
+                for (uint16_t a = 0; a < kOpcodes; ++a)
+                    if (store_.Holds(a))
+                        out.push_back(a);
+            }
             return out;
         }
         case Next::Top:
@@ -150,141 +254,108 @@ class Follower {
         return {};
     }
 
-    // True when the path can go on at `t`; otherwise the word's stop is noted.
-    bool Lands(uint32_t n, uint16_t word, uint16_t t, Next next) {
+    // True when the path can go on at `t`; otherwise the word's stop is
+    // noted (once, on the word's first visit).
+    bool Lands(uint16_t w, uint16_t t, Next next, bool first) {
         if (store_.Holds(t))
             return true;
         if (next == Next::R)
             return false;  // a value R might hold: not known to be taken
-        Event(n, next == Next::Upc ? Stop::FallOff : Stop::EmptyTarget, word, t, next);
+        if (first)
+            Event(w, next == Next::Upc ? Stop::FallOff : Stop::EmptyTarget, w, t, next);
         return false;
     }
 
-    void Take(uint32_t n, const Flow::Node &node, const Microinstruction &m, const Path &path) {
-        const uint16_t w = node.word;
-        if (path.next == Next::Top || path.stack == StackOp::Pop) {
-            if (node.context == Flow::kRoot) {
-                Event(n, Stop::Underflow, w, 0, path.next);
-                return;
-            }
-        }
-        switch (path.stack) {
-        case StackOp::Clear:  // JZ: to 0 with the stack emptied
-            for (uint16_t t : Addresses(n, node, m, path.next))
-                if (Lands(n, w, t, path.next))
-                    AddEdge(n, NodeOf(Flow::kRoot, t));
-            break;
-        case StackOp::Push:
-            for (uint16_t t : Addresses(n, node, m, path.next))
-                if (Lands(n, w, t, path.next))
-                    Enter(n, w, t);
-            break;
-        case StackOp::Pop:
-            if (path.next == Next::Top) {
-                Leave(n, -1);
-            } else {
-                for (uint16_t t : Addresses(n, node, m, path.next))
-                    if (Lands(n, w, t, path.next))
-                        Leave(n, t);
-            }
-            break;
-        case StackOp::Hold:
-            if (path.next == Next::Top) {
-                ReadTop(n);
-            } else {
-                for (uint16_t t : Addresses(n, node, m, path.next))
-                    if (Lands(n, w, t, path.next))
-                        AddEdge(n, NodeOf(node.context, t));
-            }
-            break;
-        }
+    // -----------------------------------------------------------------
+    // The stack: calls into contexts, pops out of them, reads of the top.
+
+    static uint64_t Key(uint32_t a, uint32_t b, uint32_t c) {
+        return uint64_t{a} << 40 | uint64_t{b} << 16 | c;  // contexts < 2^16, words < 2^16
     }
 
-    void AddEdge(uint32_t from, uint32_t to) { flow_.edges.emplace_back(from, to); }
-
-    uint32_t ContextAt(uint16_t entry) {
-        if (contextOf_[entry] < 0) {
-            contextOf_[entry] = static_cast<int32_t>(flow_.contexts.size());
-            flow_.contexts.emplace_back();
-            flow_.contexts.back().entry = entry;
-        }
-        return static_cast<uint32_t>(contextOf_[entry]);
-    }
-
-    // Push node `n` (word `w`) goes to `entry` with μPC on the stack.
-    void Enter(uint32_t n, uint16_t w, uint16_t entry) {
-        const uint32_t c = ContextAt(entry);
-        if (!entered_.insert(uint64_t{c} << 32 | n).second)
+    // Push word `p`, running in context `k`, enters context `c`.
+    void Enter(uint32_t c, uint32_t k, uint16_t p) {
+        if (!calls_.insert(Key(c, k, p)).second)
             return;
-        AddEdge(n, NodeOf(c, entry));
         Flow::Context &context = flow_.contexts[c];  // no context is added below
-        context.callers.push_back(n);
-        if (std::find(context.pushers.begin(), context.pushers.end(), w) == context.pushers.end()) {
-            context.pushers.push_back(w);
-            for (uint32_t r : context.topReaders)
-                TopEdge(r, w);
+        context.callers.push_back({k, p});
+        if (std::find(context.pushers.begin(), context.pushers.end(), p) == context.pushers.end()) {
+            context.pushers.push_back(p);
+            for (uint16_t r : topReaders_[c])
+                TopEdge(c, r, p);
         }
-        for (const auto &exit : context.exits)
-            ExitEdge(exit.first, n, exit.second);
+        for (const auto &exit : exits_[c])
+            ExitTo(exit.first, exit.second, {k, p});
     }
 
-    // Pop node `n` leaves its context for `target` (-1: the top of the stack).
-    void Leave(uint32_t n, int target) {
-        Flow::Context &context = flow_.contexts[flow_.nodes[n].context];
-        context.exits.emplace_back(n, target);
-        for (uint32_t caller : context.callers)
-            ExitEdge(n, caller, target);
+    // Pop word `x` leaves context `c` for `target` (-1: the top of the stack).
+    void Leave(uint32_t c, uint16_t x, int target) {
+        if (!leaves_.insert(Key(c, x, static_cast<uint32_t>(target + 1))).second)
+            return;
+        exits_[c].emplace_back(x, target);
+        for (const Flow::Call &caller : flow_.contexts[c].callers)
+            ExitTo(x, target, caller);
     }
 
-    void ExitEdge(uint32_t exit, uint32_t caller, int target) {
-        const Flow::Node push = flow_.nodes[caller];
+    void ExitTo(uint16_t x, int target, const Flow::Call &caller) {
         uint16_t t = static_cast<uint16_t>(target);
         if (target < 0) {
-            t = static_cast<uint16_t>((push.word + 1) & 0xFFF);
-            if (!ReturnLands(exit, push.word))
+            t = static_cast<uint16_t>((caller.word + 1) & 0xFFF);
+            if (!ReturnLands(x, caller.word))
                 return;
         }
-        AddEdge(exit, NodeOf(push.context, t));
+        Edge(x, t);
+        GainOne(t, caller.from);
     }
 
     // The top of the stack is the address after `pusher`; false when it
     // holds no word (noted at the push word, whose next address it is).
-    bool ReturnLands(uint32_t n, uint16_t pusher) {
+    bool ReturnLands(uint16_t x, uint16_t pusher) {
         const uint16_t t = static_cast<uint16_t>((pusher + 1) & 0xFFF);
         if (pusher == 0xFFF)
-            Event(n, Stop::Wraps, pusher, t, Next::Top);
+            Event(x, Stop::Wraps, pusher, t, Next::Top);
         if (store_.Holds(t))
             return true;
-        Event(n, Stop::EmptyReturn, pusher, t, Next::Top);
+        Event(x, Stop::EmptyReturn, pusher, t, Next::Top);
         return false;
     }
 
     // RFCT, LOOP and TWB going to the top without a pop.
-    void ReadTop(uint32_t n) {
-        Flow::Context &context = flow_.contexts[flow_.nodes[n].context];
-        context.topReaders.push_back(n);
-        for (uint16_t p : context.pushers)
-            TopEdge(n, p);
+    void ReadTop(uint32_t c, uint16_t r) {
+        if (!reads_.insert(Key(c, r, 0)).second)
+            return;
+        topReaders_[c].push_back(r);
+        for (uint16_t p : flow_.contexts[c].pushers)
+            TopEdge(c, r, p);
     }
 
-    void TopEdge(uint32_t reader, uint16_t pusher) {
-        const Flow::Node node = flow_.nodes[reader];
-        const Microinstruction &m = store_.at[node.word];
+    void TopEdge(uint32_t c, uint16_t r, uint16_t pusher) {
+        const Microinstruction &m = store_.at[r];
         const uint16_t t = static_cast<uint16_t>((pusher + 1) & 0xFFF);
         if (m.sequencer == kRfct && t != m.target)
-            flow_.wrongTops.push_back({node.word, pusher});
-        if (ReturnLands(reader, pusher))
-            AddEdge(reader, NodeOf(node.context, t));
+            flow_.wrongTops.push_back({r, pusher});
+        if (ReturnLands(r, pusher)) {
+            Edge(r, t);
+            GainOne(t, c);
+        }
     }
 
     const Store &store_;
     const std::array<int, kOpcodes> *mapping_;
     Flow &flow_;
-    std::vector<int32_t> contextOf_;             // entry address -> context, -1 for none yet
-    std::unordered_map<uint64_t, uint32_t> index_;  // context << 12 | word -> node
-    std::unordered_set<uint64_t> entered_;       // context << 32 | push node: a caller known
-    std::vector<uint32_t> work_;                 // nodes not visited yet
-    std::vector<uint16_t> counterValues_;        // the words R may name, ascending
+    std::vector<int32_t> contextOf_;              // entry address -> context, -1 for none
+    std::vector<std::vector<Path>> paths_;        // per address: the paths its word can take
+    std::vector<uint16_t> counterValues_;         // the words R may name, ascending
+    size_t width_ = 1;                            // 64-bit words in a set of contexts
+    std::vector<uint64_t> sets_;                  // per address: the contexts it runs in
+    std::vector<uint64_t> delta_;                 // per address: those not passed on yet
+    std::vector<uint8_t> queued_, visited_;       // per address
+    std::vector<uint16_t> work_;                  // addresses with contexts to pass on
+    std::vector<uint64_t> fresh_;                 // the contexts the word being visited gained
+    std::vector<std::vector<std::pair<uint16_t, int>>> exits_;  // per context: pop words and targets
+    std::vector<std::vector<uint16_t>> topReaders_;             // per context
+    std::unordered_set<uint64_t> calls_, leaves_, reads_;       // each once
+    std::unordered_set<uint32_t> edgeSet_;                      // from << 16 | to, each once
     bool jmapReached_ = false;
 };
 

@@ -3,11 +3,12 @@
 // Every push of the Am2910 pushes μPC, that is, the address after a word
 // of the program, so the stack holds addresses the program itself names.
 // The flow follows the machine with the stack as a context: a word runs
-// in the context of the routine whose entry the last unpopped push went
-// to (the root context: the stack is empty).  A node is a word in a
-// context; a context knows the push words that enter it (its callers),
-// and a pop in it leaves to the callers' contexts.  So a RET goes back
-// only to the address after a CALL that entered its routine, and the
+// in the context of the routine whose entry the last push still on the
+// stack went to (the root context: the stack is empty).  A context knows
+// the push words that enter it and the contexts they run in (its
+// callers), and a pop in it leaves for those contexts.  So a RET goes
+// back only to the address after a CALL that entered its routine, a
+// LOOP goes to an address that a push into its routine put there, and the
 // stack's depth in a context is the depth of its callers plus one.
 //
 // The counter R and the flags are not followed: a test can pass or fail
@@ -18,16 +19,17 @@
 // word loads into R.  A HALT word's cycle runs, stack and all, but the
 // run goes nowhere after it.
 //
-// Built in one pass over a worklist: each node is visited once, and each
-// edge is added once, so the work is linear in nodes and edges.  Words
-// reached in several contexts (a tail two routines share) are nodes once
-// per context.
+// Each word holds the set of contexts it runs in, a bit per context (the
+// contexts are the push targets, known before the walk), and a worklist
+// moves only the bits a word has newly gained.  So the work is the number
+// of word-to-word edges times the contexts over 64, plus, for each
+// context, its callers times its exits: near linear in words and edges
+// for the few dozen routines of a control store.
 #ifndef ZANFO_CHECK_FLOW_H
 #define ZANFO_CHECK_FLOW_H
 
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "machine.h"
@@ -44,9 +46,8 @@ struct Store {
 
 // How a path leaves a word, when it does not simply go on.
 enum class Stop : uint8_t {
-    None,
     FallOff,      // μPC holds no word
-    Wraps,        // μPC is past 0xFFF: the sequencer goes on at 000 (a warning, not a stop when 000 holds a word)
+    Wraps,        // μPC is past 0xFFF: the sequencer goes on at 000 (a stop only when 000 is empty)
     EmptyTarget,  // D, 0, or a mapped address holds no word
     EmptyReturn,  // a pop returns to the address after a push word, which holds no word
     Underflow,    // a pop or a read of the top of the empty stack
@@ -56,33 +57,32 @@ enum class Stop : uint8_t {
 struct Event {
     Stop stop;         // what
     uint16_t word;     // the word that does it (for EmptyReturn: the push word)
-    uint16_t target;   // the address it goes to, or the one it would read
-    uint8_t next;      // Next: where the address came from
+    uint16_t target;   // the address it goes to
+    Next next;         // where that address came from
 };
 
 struct Flow {
     static constexpr uint32_t kRoot = 0;  // the context of the empty stack
 
-    struct Node {
-        uint16_t word;     // its address
-        uint32_t context;  // whose routine it runs in
+    // A push word running in context `from` that enters a context.
+    struct Call {
+        uint32_t from;  // the caller's context
+        uint16_t word;  // the push word
     };
     struct Context {
-        int entry = -1;                 // the address the push goes to; -1 for the root
-        std::vector<uint32_t> callers;  // the push nodes that enter it
-        std::vector<uint16_t> pushers;  // their words, each once: the stack top is one of them + 1
-        std::vector<uint32_t> topReaders;             // nodes that go to the top without a pop
-        std::vector<std::pair<uint32_t, int>> exits;  // pop nodes and where they go; -1: to the top
+        int entry = -1;                  // the address the pushes go to; -1 for the root
+        std::vector<Call> callers;       // each once
+        std::vector<uint16_t> pushers;   // the callers' words, each once: the top is one of them + 1
     };
 
-    std::vector<Node> nodes;
     std::vector<Context> contexts;
-    std::vector<std::pair<uint32_t, uint32_t>> edges;  // from node, to node
-    std::vector<uint8_t> halts;   // per node: a HALT word, the run ends after it
-    std::vector<uint8_t> stops;   // per node: some path stops on an error here
+    std::vector<uint8_t> reached;                      // per address: the word runs in some context
+    std::vector<std::pair<uint16_t, uint16_t>> edges;  // word to word, each once
+    std::vector<uint8_t> halts;   // per address: a reached HALT word, the run ends after it
+    std::vector<uint8_t> stops;   // per address: some path stops on an error there
     std::vector<Event> events;    // what went wrong, as found (a word may repeat)
-    std::vector<uint32_t> haltPushes;  // HALT nodes that push: their cycle can meet a full stack
-    // RFCT nodes whose stack top, pushed by `pusher`, is not their operand.
+    std::vector<Call> haltPushes; // HALT words that push, in a context: their cycle can meet a full stack
+    // RFCT words whose stack top, pushed by `pusher`, is not their operand.
     struct WrongTop {
         uint16_t word;    // the LOOP
         uint16_t pusher;  // the push word whose next address is on top
