@@ -162,7 +162,7 @@ class Analysis {
             std::string opcodes;
             for (unsigned op = 0; op < kOpcodes; ++op)
                 if (options_.mapping[op] >= 0 && (options_.mapping[op] & 0xFFF) == e.target && opcodes.size() < 40)
-                    opcodes += (opcodes.empty() ? "" : ", ") + Hex2(op);
+                    opcodes += (opcodes.empty() ? "0x" : ", 0x") + Hex2(op);
             return "the mapping sends JMAP to " + Name(e.target) + " (opcode " + opcodes +
                    "), which holds no microword: the run stops there";
         }
@@ -466,7 +466,7 @@ class Analysis {
     }
 
     void TargetRange(uint16_t w, const Microinstruction &m, const WordFacts &facts) {
-        if (m.constant <= 0xFFF || !(facts.readsD || facts.counts || m.sequencer == kRfct))
+        if (m.constant <= 0xFFF || !(facts.readsD || facts.loadsCount || m.sequencer == kRfct))
             return;
         const std::string value = std::to_string(m.constant) + " (0x" + Hex4(m.constant) + ")";
         const std::string kept = Hex3(m.target);
