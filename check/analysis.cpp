@@ -29,7 +29,8 @@ class Analysis {
             store_.lines[w.address] = w.line;
         }
         for (unsigned a = 0; a < kStoreSize; ++a)
-            facts_[a] = FactsOf(store_.at[a], store_.words[a]);
+            if (store_.at[a].fault == Fault::None)
+                facts_[a] = FactsOf(store_.at[a], store_.words[a]);
     }
 
     std::vector<Finding> Run() {
@@ -303,10 +304,13 @@ class Analysis {
 
     void Loaded() {
         std::vector<uint8_t> loaded(kStoreSize, 0);  // before the word, on some path
-        std::vector<uint8_t> queued(kStoreSize, 1);
+        std::vector<uint8_t> queued(kStoreSize, 0);
         std::vector<uint16_t> work;
         for (unsigned a = kStoreSize; a-- > 0;)
-            work.push_back(static_cast<uint16_t>(a));
+            if (reached_[a] && facts_[a].loads) {
+                queued[a] = 1;
+                work.push_back(static_cast<uint16_t>(a));
+            }
         while (!work.empty()) {
             const uint16_t x = work.back();
             work.pop_back();

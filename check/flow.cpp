@@ -2,6 +2,7 @@
 #include "flow.h"
 
 #include <algorithm>
+#include <deque>
 #include <unordered_set>
 
 namespace {
@@ -68,6 +69,8 @@ class Follower {
         delta_.assign(kStoreSize * width_, 0);
         queued_.assign(kStoreSize, 0);
         visited_.assign(kStoreSize, 0);
+        landing_.resize(kStoreSize);
+        mapTargets_ = Addresses(0, Next::Map);
         exits_.resize(flow_.contexts.size());
         topReaders_.resize(flow_.contexts.size());
     }
@@ -79,7 +82,7 @@ class Follower {
         // The mapping's addresses are entry points of their own when no
         // JMAP word is reached to go there with its state.
         if (mapping_ && !jmapReached_) {
-            for (uint16_t a : Addresses(0, Next::Map))
+            for (uint16_t a : mapTargets_)
                 if (store_.Holds(a))
                     GainOne(a, Flow::kRoot);
             Drain();
@@ -128,9 +131,11 @@ class Follower {
     }
 
     void Drain() {
+        // First in, first out: a word waits while more contexts gather on
+        // it, and passes them on together.
         while (!work_.empty()) {
-            const uint16_t w = work_.back();
-            work_.pop_back();
+            const uint16_t w = work_.front();
+            work_.pop_front();
             queued_[w] = 0;
             fresh_.assign(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_);
             std::fill(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_, 0);
@@ -162,6 +167,8 @@ class Follower {
             return;
         }
         flow_.halts[w] = m.halt;
+        if (first)
+            Land(w);
         const bool root = (d[0] & 1) != 0;
         for (const Path &path : paths_[w]) {
             if (path.next == Next::Map)
@@ -174,13 +181,7 @@ class Follower {
                     ForBits(d, [&](uint32_t k) { flow_.haltPushes.push_back({k, w}); });
                 continue;
             }
-            if (first && path.next == Next::Upc && w == 0xFFF)
-                Event(w, Stop::Wraps, w, 0, path.next);
-            std::vector<uint16_t> targets;
-            if (path.next != Next::Top)
-                for (uint16_t t : Addresses(w, path.next))
-                    if (Lands(w, t, path.next, first))
-                        targets.push_back(t);
+            const std::vector<uint16_t> &targets = landing_[w][&path - paths_[w].data()];
             switch (path.stack) {
             case StackOp::Clear:  // JMPZ: to 0 with the stack emptied
                 for (uint16_t t : targets) {
@@ -226,6 +227,21 @@ class Follower {
         }
     }
 
+    // Where each path of the word goes, worked out once: the addresses
+    // that hold a word, the stops noted for the others.
+    void Land(uint16_t w) {
+        for (const Path &path : paths_[w]) {
+            landing_[w].emplace_back();
+            if (store_.at[w].halt || path.next == Next::Top)
+                continue;
+            if (path.next == Next::Upc && w == 0xFFF)
+                Event(w, Stop::Wraps, w, 0, path.next);
+            for (uint16_t t : path.next == Next::Map ? mapTargets_ : Addresses(w, path.next))
+                if (Lands(w, t, path.next))
+                    landing_[w].back().push_back(t);
+        }
+    }
+
     // The addresses a path's next address can be (the top of the stack aside).
     std::vector<uint16_t> Addresses(uint16_t w, Next next) const {
         switch (next) {
@@ -254,15 +270,13 @@ class Follower {
         return {};
     }
 
-    // True when the path can go on at `t`; otherwise the word's stop is
-    // noted (once, on the word's first visit).
-    bool Lands(uint16_t w, uint16_t t, Next next, bool first) {
+    // True when the path can go on at `t`; otherwise the word's stop is noted.
+    bool Lands(uint16_t w, uint16_t t, Next next) {
         if (store_.Holds(t))
             return true;
         if (next == Next::R)
             return false;  // a value R might hold: not known to be taken
-        if (first)
-            Event(w, next == Next::Upc ? Stop::FallOff : Stop::EmptyTarget, w, t, next);
+        Event(w, next == Next::Upc ? Stop::FallOff : Stop::EmptyTarget, w, t, next);
         return false;
     }
 
@@ -346,11 +360,13 @@ class Follower {
     std::vector<int32_t> contextOf_;              // entry address -> context, -1 for none
     std::vector<std::vector<Path>> paths_;        // per address: the paths its word can take
     std::vector<uint16_t> counterValues_;         // the words R may name, ascending
+    std::vector<uint16_t> mapTargets_;            // where JMAP may go
+    std::vector<std::vector<std::vector<uint16_t>>> landing_;  // per address and path: the words it goes to
     size_t width_ = 1;                            // 64-bit words in a set of contexts
     std::vector<uint64_t> sets_;                  // per address: the contexts it runs in
     std::vector<uint64_t> delta_;                 // per address: those not passed on yet
     std::vector<uint8_t> queued_, visited_;       // per address
-    std::vector<uint16_t> work_;                  // addresses with contexts to pass on
+    std::deque<uint16_t> work_;                   // addresses with contexts to pass on
     std::vector<uint64_t> fresh_;                 // the contexts the word being visited gained
     std::vector<std::vector<std::pair<uint16_t, int>>> exits_;  // per context: pop words and targets
     std::vector<std::vector<uint16_t>> topReaders_;             // per context
