@@ -12,19 +12,17 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "assemble.h"
+#include "check.h"
 #include "cli.h"
 #include "errors.h"
-#include "mic_file.h"
 #include "observe.h"
 #include "zanfo.h"
 
 namespace {
 
-constexpr int kLastAddress = kLastStoreAddress;  // as zanfo counts: dir is an int
 constexpr int kIndent = 30;         // where the source text starts in a row
 
 struct Seen {
@@ -37,8 +35,6 @@ struct WordSource {
     int dir;        // its address, as zanfo counted it
     int firstLine;  // the lines of its statement
     int lastLine;
-    bool afterOrg;  // an ORG stands between it and the word before
-    int org;        // that ORG's address, as zanfo read it
 };
 
 struct Message {
@@ -48,7 +44,7 @@ struct Message {
 
 class Watcher : public AssemblyObserver {
   public:
-    void Token(bool firstPass, int token, int line, const char *text, int value) override {
+    void Token(bool firstPass, int token, int line, const char *text, int) override {
         Seen seen{token, line, text};
         Seen *last = firstPass ? lastFirst_ : lastSecond_;
         last[0] = last[1];
@@ -61,13 +57,6 @@ class Watcher : public AssemblyObserver {
             statement_.clear();
         afterSeparator_ = token == ';';
         statement_.push_back(seen);
-        if (token == NUMBER && previousSecond_ != KW_ORG)
-            numbers_.push_back(seen);
-        if (token == NUMBER && previousSecond_ == KW_ORG) {
-            afterOrg_ = true;
-            org_ = value;
-        }
-        previousSecond_ = token;
     }
 
     // The statement's tokens run from its first to the one before the
@@ -82,8 +71,7 @@ class Watcher : public AssemblyObserver {
         if (first == 1 && first + 1 < end && statement_[first].token == IDENT &&
             statement_[first + 1].token != ':')
             ++first;
-        words_.push_back({dir, statement_[first].line, statement_[end - 1].line, afterOrg_, org_});
-        afterOrg_ = false;
+        words_.push_back({dir, statement_[first].line, statement_[end - 1].line});
     }
 
     void SyntaxError(int token, const std::vector<int> &expected) override {
@@ -108,7 +96,6 @@ class Watcher : public AssemblyObserver {
     }
 
     std::vector<WordSource> words_;          // second pass, one per microinstruction
-    std::vector<Seen> numbers_;              // second pass, every NUMBER but ORG's
     std::vector<std::string> unknownNames_;  // in the order zanfo reports them
     std::vector<int> strayLines_;            // first pass, the notices' lines
     bool syntaxError_ = false;
@@ -122,9 +109,6 @@ class Watcher : public AssemblyObserver {
     size_t firstPassTokens_ = 0;
     std::vector<Seen> statement_;   // second pass: the tokens since the last ";"
     bool afterSeparator_ = false;
-    int previousSecond_ = -1;
-    bool afterOrg_ = false;         // an ORG since the last microinstruction
-    int org_ = 0;                   // its address
 };
 
 std::string Hex4(uint32_t value) {
@@ -280,7 +264,7 @@ std::string NearestKeyword(const std::string &name) {
 class Printer {
   public:
     Printer(const std::string &source, const Assembly &assembly, const Watcher &watch)
-        : lines_(SplitLines(source)), assembly_(assembly), watch_(watch) {}
+        : source_(source), lines_(SplitLines(source)), assembly_(assembly), watch_(watch) {}
 
     std::string Run() {
         PlaceDiagnostics();
@@ -420,49 +404,11 @@ class Printer {
         }
     }
 
-    // What zanfo does without a word.
+    // zanfo-check's warnings (check/), each under the line it names.
     void PlaceWarnings() {
-        for (const Seen &number : watch_.numbers_)
-            if (TooBig(number.text))
-                Add(number.line, "warning: " + number.text +
-                                     " does not fit the 16-bit ConstantAddr field: zanfo cuts it to its low 16 bits");
-        std::map<uint32_t, int> firstAt;
-        bool quiet = false;  // said already since the last ORG, or zanfo says it
-        for (const WordSource &w : watch_.words_) {
-            if (w.afterOrg)
-                quiet = w.org > kLastAddress;  // zanfo reports such an ORG itself
-            if ((w.dir < 0 || w.dir > kLastAddress) && !quiet) {
-                std::string address = Hex4(static_cast<uint32_t>(w.dir));
-                Add(w.firstLine, w.dir < 0 ? "warning: the ORG's number wraps around to a negative address: "
-                                             "this microinstruction goes to " + address +
-                                                 ", and its labels are unknown to jumps"
-                                           : "warning: microinstructions counted past " +
-                                                 std::to_string(kLastAddress) + " without an ORG: this one goes to " +
-                                                 address + ", outside the 4096-word control store");
-                quiet = true;
-            }
-            uint32_t address = static_cast<uint32_t>(w.dir) & 0xFFFF;
-            auto first = firstAt.emplace(address, w.firstLine);
-            if (!first.second)
-                Add(w.firstLine, "warning: a second microinstruction at address " + Hex4(address) +
-                                     " (the first is on line " + std::to_string(first.first->second) +
-                                     "): the ORG before it goes back");
-        }
-    }
-
-    // A number above 65535, however it is written.
-    static bool TooBig(const std::string &text) {
-        unsigned base = text[0] == '$' ? 16 : text[0] == '%' ? 8 : 10;
-        uint64_t value = 0;
-        for (size_t i = base == 10 ? 0 : 1; i < text.size(); ++i) {
-            int digit = isdigit(static_cast<unsigned char>(text[i]))
-                            ? text[i] - '0'
-                            : tolower(static_cast<unsigned char>(text[i])) - 'a' + 10;
-            value = value * base + static_cast<unsigned>(digit);
-            if (value > 0xFFFF)
-                return true;
-        }
-        return false;
+        for (const Finding &f : CheckSource(source_))
+            if (f.severity == Severity::Warning)
+                Add(f.line, "warning: " + f.message + " [" + f.check + "]");
     }
 
     // The messages of `line` (and, for the last line, of any line after
@@ -495,6 +441,7 @@ class Printer {
         return out;
     }
 
+    const std::string &source_;
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;

@@ -12,9 +12,10 @@ struct Listing {
 // Assembles `source` in memory with zanfo's own passes and lists every
 // source line with the words it made, zanfo's diagnostics at their lines
 // with notes that say more (what the parser expected, the label meant),
-// warnings where zanfo is silent (a constant cut to 16 bits, addresses
-// past the control store, two words at one address), and the labels and
-// equates at the end.
+// zanfo-check's warnings at theirs (check/check.h: a constant cut to 16
+// bits, addresses past the control store, two words at one address, a
+// flag tested where it is loaded, a RET with nothing on the stack...), and
+// the labels and equates at the end.
 Listing ListSource(const std::string &source);
 
 // The optimal string alignment distance between two names, ignoring case:
