@@ -10,7 +10,8 @@ examples  Every examples/NAME.zan (with NAME.map when there is one): each
 docs      Every program of the manual and the README that zanfo assembles
           without a diagnostic: its warnings must be exactly those listed in
           KNOWN_FAULTS below, each a real fault of a program shown for
-          another purpose; any other program draws none.
+          another purpose; any other program draws none.  A program shown
+          with a zanfo-check session is left to docs_examples.py.
 e2e       Every end-to-end case that runs zanfo-sim on a program and
           expects it to halt (exit status 0) with zanfo saying nothing:
           zanfo-check, given the same --map, --start and --loop-to-address,
@@ -85,8 +86,12 @@ def docs(zanfo_check, root):
     for page in ("README.md", "docs/manual.md"):
         with open(os.path.join(root, page), encoding="utf-8") as f:
             text = f.read()
+        blocks = docs_examples.fenced_blocks(text)
+        shown = {line for (tag, _, line), after in zip(blocks, blocks[1:]) if tag == "zan" and after[0] == "check"}
         for example in docs_examples.program_examples(page, text):
             source = example["source"]
+            if example["line"] in shown:
+                continue  # its zanfo-check session is compared by docs_examples.py
             status, out, err, _ = docs_examples.assemble(zanfo, source)
             if status != 0 or out or err:
                 continue  # shown for zanfo's diagnostics
