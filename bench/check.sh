@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 BUILD=${BENCH_BUILD:-build-release}
 JOBS=${JOBS:-2}
 OUT=bench/out
-bash .ci/install-deps hyperfine time
+bash .ci/install-deps hyperfine time python3
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DZANFO_TESTS=OFF -DZANFO_BENCH=ON >/dev/null
 cmake --build "$BUILD" -j"$JOBS" --target zanfo-check gen_program check_bench >/dev/null
 mkdir -p "$OUT"
@@ -25,12 +25,21 @@ echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'); l
 "$BUILD/bench/check_bench" "$OUT/check-few.zan" "$OUT/check-many.zan" "$OUT/check-random.mic"
 echo
 # zanfo-check exits 1 when it reports anything: -i keeps hyperfine going.
-hyperfine -N -i --style basic --warmup 20 --runs 100 --export-markdown "$OUT/check-time.md" \
-    -n true /bin/true \
-    -n few "$BUILD/zanfo-check $OUT/check-few.zan" \
-    -n many "$BUILD/zanfo-check $OUT/check-many.zan" \
-    -n random "$BUILD/zanfo-check $OUT/check-random.mic" >/dev/null
-cat "$OUT/check-time.md"
+# The medians of the wall time, and the CPU time (user + system), which a
+# busy machine disturbs less.
+hyperfine -N -i --style none --warmup 20 --runs 100 --export-json "$OUT/check-time.json" \
+    -n /bin/true /bin/true \
+    -n check-few.zan "$BUILD/zanfo-check $OUT/check-few.zan" \
+    -n check-many.zan "$BUILD/zanfo-check $OUT/check-many.zan" \
+    -n check-random.mic "$BUILD/zanfo-check $OUT/check-random.mic" >/dev/null 2>&1
+python3 - "$OUT/check-time.json" <<'PY'
+import json, statistics, sys
+print("| command | median wall (ms) | mean CPU (ms) |")
+print("|---|---:|---:|")
+for r in json.load(open(sys.argv[1]))["results"]:
+    cpu = statistics.mean(u + s for u, s in zip(r["user"], r["system"]))
+    print(f"| zanfo-check {r['command']} | {1000 * r['median']:.2f} | {1000 * cpu:.2f} |")
+PY
 echo
 for f in check-few.zan check-many.zan check-random.mic; do
     /usr/bin/time -f "$f: peak RSS %M KiB" "$BUILD/zanfo-check" "$OUT/$f" >/dev/null || true

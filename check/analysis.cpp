@@ -1,15 +1,16 @@
 // zanfo-check: the checks of a control store (CheckStore).
 //
 // The words are decoded as the simulator decodes them; the flow (flow.h)
-// says where the machine can go and with what stack; the checks then read
-// the flow and each word's fields.
+// says where the machine can go and with what stack, and depth.h how deep
+// the stack can be there; the checks then read these and each word's
+// fields.
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
-#include <cstdio>
 #include <numeric>
+#include <unordered_set>
 
 #include "check.h"
+#include "depth.h"
 #include "flow.h"
 #include "mic_file.h"
 #include "microword.h"
@@ -37,8 +38,8 @@ class Analysis {
         StartAddress();
         flow_ = FollowFlow(store_, options_.start & 0xFFF, options_.mapped ? &options_.mapping : nullptr);
         reached_ = flow_.reached;
-        Forward();
-        Backward();
+        Adjacency(true, out_, succ_);
+        Adjacency(false, in_, pred_);
         Events();
         StackDepth();
         WrongTops();
@@ -82,26 +83,17 @@ class Analysis {
     // ---------------------------------------------------------------------
     // The graph's edges both ways.
 
-    void Forward() {
-        out_.assign(kStoreSize + 1, 0);
+    // The edges from each word (forward) or into it, as offsets into one
+    // list: the words next to word w are list[offsets[w] .. offsets[w + 1]).
+    void Adjacency(bool forward, std::vector<uint32_t> &offsets, std::vector<uint32_t> &list) const {
+        offsets.assign(kStoreSize + 1, 0);
         for (const auto &e : flow_.edges)
-            ++out_[e.first + 1];
-        std::partial_sum(out_.begin(), out_.end(), out_.begin());
-        succ_.resize(flow_.edges.size());
-        std::vector<uint32_t> fill(out_.begin(), out_.end() - 1);
+            ++offsets[(forward ? e.first : e.second) + 1u];
+        std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
+        list.resize(flow_.edges.size());
+        std::vector<uint32_t> fill(offsets.begin(), offsets.end() - 1);
         for (const auto &e : flow_.edges)
-            succ_[fill[e.first]++] = e.second;
-    }
-
-    void Backward() {
-        in_.assign(kStoreSize + 1, 0);
-        for (const auto &e : flow_.edges)
-            ++in_[e.second + 1];
-        std::partial_sum(in_.begin(), in_.end(), in_.begin());
-        pred_.resize(flow_.edges.size());
-        std::vector<uint32_t> fill(in_.begin(), in_.end() - 1);
-        for (const auto &e : flow_.edges)
-            pred_[fill[e.second]++] = e.first;
+            list[fill[forward ? e.first : e.second]++] = forward ? e.second : e.first;
     }
 
     // ---------------------------------------------------------------------
@@ -184,98 +176,27 @@ class Analysis {
     }
 
     // ---------------------------------------------------------------------
-    // stack-overflow, stack-unbounded: the depth of each context.
-
-    struct ContextEdge {
-        uint16_t word;   // the push word
-        uint32_t from;   // the context it runs in
-        uint32_t to;     // the context it enters
-    };
+    // stack-overflow, stack-unbounded (depth.h).  A push that can meet a
+    // full stack is where some path stops.
 
     void StackDepth() {
-        const size_t count = flow_.contexts.size();
-        std::vector<std::vector<ContextEdge>> out(count);
-        for (uint32_t c = 1; c < count; ++c)
-            for (const Flow::Call &caller : flow_.contexts[c].callers)
-                out[caller.from].push_back({caller.word, caller.from, c});
-        for (auto &edges : out)
-            std::sort(edges.begin(), edges.end(), [](const ContextEdge &a, const ContextEdge &b) {
-                return a.word != b.word ? a.word < b.word : a.to < b.to;
-            });
-        // Depth-first from the root: an edge to a context still open
-        // closes a recursion; the others give the order of the depths.
-        enum : uint8_t { kNew, kOpen, kDone };
-        std::vector<uint8_t> state(count, kNew);
-        std::vector<uint32_t> order;  // finished, reversed at the end
-        std::vector<std::pair<uint32_t, size_t>> stack = {{Flow::kRoot, 0}};
-        std::vector<std::vector<uint8_t>> back(count);
-        for (uint32_t c = 0; c < count; ++c)
-            back[c].assign(out[c].size(), 0);
-        state[Flow::kRoot] = kOpen;
-        while (!stack.empty()) {
-            auto &top = stack.back();
-            const uint32_t c = top.first;
-            if (top.second == out[c].size()) {
-                state[c] = kDone;
-                order.push_back(c);
-                stack.pop_back();
-                continue;
-            }
-            const size_t i = top.second++;
-            const ContextEdge &e = out[c][i];
-            if (state[e.to] == kOpen) {
-                back[c][i] = 1;
-                Unbounded(e, stack);
-            } else if (state[e.to] == kNew) {
-                state[e.to] = kOpen;
-                stack.push_back({e.to, 0});
-            }
+        const Depths depths = StackDepths(flow_);
+        for (const Depths::Recursion &r : depths.recursions) {
+            flow_.stops[r.word] = 1;
+            std::string circle;
+            for (uint32_t c : r.circle)
+                circle += Name(static_cast<unsigned>(flow_.contexts[c].entry)) + " -> ";
+            circle += Name(static_cast<unsigned>(flow_.contexts[r.circle.front()].entry));
+            Add("stack-unbounded", r.word,
+                Item(r.word) + " closes a recursion with no bound (" + circle +
+                    "): each round pushes one more address, and the sixth push stops the run; make it a loop");
         }
-        std::reverse(order.begin(), order.end());
-        constexpr uint8_t kFull = 1u << kStackDepth;  // bit d: the depth can be d
-        std::vector<uint8_t> depth(count, 0);
-        depth[Flow::kRoot] = 1;
-        for (uint32_t c : order)
-            for (size_t i = 0; i < out[c].size(); ++i) {
-                const ContextEdge &e = out[c][i];
-                if (back[c][i])
-                    continue;
-                depth[e.to] |= static_cast<uint8_t>((depth[c] << 1) & (2 * kFull - 1));
-                if (depth[c] & kFull) {
-                    flow_.stops[e.word] = 1;
-                    Add("stack-overflow", e.word,
-                        Item(e.word) + " can push onto a full stack (5 entries): on some path " +
-                            "calls are nested 5 deep here, and the run stops; nest them at most 5 deep");
-                }
-            }
-        HaltPushes(depth);
-    }
-
-    // A HALT word that pushes meets a full stack as any push does.
-    void HaltPushes(const std::vector<uint8_t> &depth) {
-        for (const Flow::Call &push : flow_.haltPushes)
-            if (depth[push.from] & (1u << kStackDepth)) {
-                const uint16_t w = push.word;
-                flow_.stops[w] = 1;
-                Add("stack-overflow", w,
-                    Item(w) + " can push onto a full stack (5 entries): on some path calls are nested 5 deep "
-                              "here, and the run stops; nest them at most 5 deep");
-            }
-    }
-
-    void Unbounded(const ContextEdge &e, const std::vector<std::pair<uint32_t, size_t>> &stack) {
-        flow_.stops[e.word] = 1;
-        std::string cycle;
-        bool in = false;
-        for (const auto &open : stack) {
-            in = in || open.first == e.to;
-            if (in)
-                cycle += Name(static_cast<unsigned>(flow_.contexts[open.first].entry)) + " -> ";
+        for (const Flow::Call &push : depths.overflows) {
+            flow_.stops[push.word] = 1;
+            Add("stack-overflow", push.word,
+                Item(push.word) + " can push onto a full stack (5 entries): on some path calls are nested 5 "
+                                  "deep here, and the run stops; nest them at most 5 deep");
         }
-        cycle += Name(static_cast<unsigned>(flow_.contexts[e.to].entry));
-        Add("stack-unbounded", e.word,
-            Item(e.word) + " closes a recursion with no bound (" + cycle +
-                "): each round pushes one more address, and the sixth push stops the run; make it a loop");
     }
 
     // ---------------------------------------------------------------------
@@ -459,7 +380,8 @@ class Analysis {
             }
             TargetRange(w, m, facts);
         }
-        if ((facts.uses & kIr) && (facts.loads & kIr))
+        const bool usesIr = (facts.irMap && !m.halt) || facts.irA || facts.irB;  // a HALT word's JMAP goes nowhere
+        if (usesIr && (facts.loads & kIr))
             Add("ir-same-word", w,
                 IrUse(w) + " the IR as it was before this microinstruction, not the word LDIR loads here: "
                            "use it in the next one");
