@@ -272,7 +272,7 @@ class Analysis {
     std::string IrUse(uint16_t w) const {
         const Microinstruction &m = store_.at[w];
         const WordFacts &facts = facts_[w];
-        if (facts.irMap)
+        if (facts.irMap && !m.halt)
             return "JMAP maps";
         std::string fields;
         if (facts.irA)
