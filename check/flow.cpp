@@ -28,6 +28,11 @@ std::vector<Path> PossiblePaths(const Microinstruction &m) {
 
 class Follower {
   public:
+    // Where the JMAP words' contexts gather before they go on to the
+    // mapping's addresses: a JMAP word passes its contexts on once, not
+    // once for each of the up to 256 addresses.
+    static constexpr uint16_t kHub = kStoreSize;
+
     Follower(const Store &store, const std::array<int, kOpcodes> *mapping, Flow &flow)
         : store_(store), mapping_(mapping), flow_(flow), contextOf_(kStoreSize, -1), paths_(kStoreSize) {
         flow_.reached.assign(kStoreSize, 0);
@@ -65,9 +70,9 @@ class Follower {
             }
         }
         width_ = (flow_.contexts.size() + 63) / 64;
-        sets_.assign(kStoreSize * width_, 0);
-        delta_.assign(kStoreSize * width_, 0);
-        queued_.assign(kStoreSize, 0);
+        sets_.assign((kStoreSize + 1) * width_, 0);  // the words, and JMAP's hub
+        delta_.assign((kStoreSize + 1) * width_, 0);
+        queued_.assign(kStoreSize + 1, 0);
         visited_.assign(kStoreSize, 0);
         landing_.resize(kStoreSize);
         mapTargets_ = Addresses(0, Next::Map);
@@ -139,7 +144,13 @@ class Follower {
             queued_[w] = 0;
             fresh_.assign(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_);
             std::fill(delta_.begin() + w * width_, delta_.begin() + (w + 1) * width_, 0);
-            Visit(w, fresh_);
+            if (w == kHub) {
+                for (uint16_t t : mapTargets_)
+                    if (store_.Holds(t))
+                        Gain(t, fresh_.data());
+            } else {
+                Visit(w, fresh_);
+            }
         }
     }
 
@@ -216,10 +227,14 @@ class Follower {
                             ReadTop(c, w);
                     });
                 } else {
-                    for (uint16_t t : targets) {
+                    for (uint16_t t : targets)
                         if (first)
                             Edge(w, t);
-                        Gain(t, d.data());
+                    if (path.next == Next::Map) {
+                        Gain(kHub, d.data());  // every JMAP goes to the same addresses: once for all
+                    } else {
+                        for (uint16_t t : targets)
+                            Gain(t, d.data());
                     }
                 }
                 break;
