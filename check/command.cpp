@@ -1,6 +1,7 @@
 // zanfo-check: options, the input, and the findings as lines.
 #include "command.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "check.h"
@@ -44,7 +45,8 @@ const char kHelp[] =
     "  FILE:LINE: warning: MESSAGE [NAME]   a check's finding\n"
     "\n"
     "Exit status: 0 nothing reported, 1 something reported (a warning, or one of\n"
-    "zanfo's errors), 2 a file cannot be read or the command line is wrong.\n";
+    "zanfo's errors), 2 a file cannot be read or is too long (64 MiB, 4 MiB for\n"
+    "a .mic file), the command line is wrong, or the output cannot be written.\n";
 
 struct Options {
     std::string file;           // the program
@@ -217,14 +219,16 @@ CheckRun RunCheck(const std::vector<std::string> &args, const CheckReader &read)
         return run;
     }
     int errnum = 0;
+    auto cannotRead = [&run](const std::string &name, int error, size_t limit) {
+        run.err = name + ": cannot read the file: " + ReadFailure(error, limit) + "\n";
+        run.status = kCheckBadInput;
+        return run;
+    };
     if (!o.map.empty()) {
         std::string text;
         std::vector<std::string> problems;
-        if (!read(o.map, &text, &errnum)) {
-            run.err = o.map + ": cannot read the file: " + strerror(errnum) + "\n";
-            run.status = kCheckBadInput;
-            return run;
-        }
+        if (!read(o.map, kTextFileLimit, &text, &errnum))
+            return cannotRead(o.map, errnum, kTextFileLimit);
         if (!ParseMapping(o.map, text, &o.check.mapping, &problems)) {
             for (const std::string &p : problems)
                 run.err += p + "\n";
@@ -234,13 +238,12 @@ CheckRun RunCheck(const std::vector<std::string> &args, const CheckReader &read)
         o.check.mapped = true;
     }
     std::string text;
-    if (!read(o.file, &text, &errnum)) {
-        run.err = o.file + ": cannot read the file: " + strerror(errnum) + "\n";
-        run.status = kCheckBadInput;
-        return run;
-    }
-    const std::vector<Finding> findings =
-        IsMicText(o.file, text) ? CheckMicText(text, o.check) : CheckSource(text, o.check);
+    if (!read(o.file, kTextFileLimit, &text, &errnum))
+        return cannotRead(o.file, errnum, kTextFileLimit);
+    const bool mic = IsMicText(o.file, text);
+    if (mic && text.size() > kMicFileLimit)  // a .mic file has a bound of its own
+        return cannotRead(o.file, EFBIG, kMicFileLimit);
+    const std::vector<Finding> findings = mic ? CheckMicText(text, o.check) : CheckSource(text, o.check);
     const std::string shown = o.file == "-" ? "<stdin>" : o.file;
     for (const Finding &f : findings)
         run.out += FormatFinding(shown, f);

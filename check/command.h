@@ -3,13 +3,15 @@
 #ifndef ZANFO_CHECK_COMMAND_H
 #define ZANFO_CHECK_COMMAND_H
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-// Reads the file called `name` ("-" is standard input) into `text`; on
-// failure returns false with the errno value in `error`.
-using CheckReader = std::function<bool(const std::string &name, std::string *text, int *error)>;
+// Reads the file called `name` ("-" is standard input) into `text`, up
+// to `limit` bytes; on failure returns false with the errno value in
+// `error` (EFBIG for a longer file), as ReadWholeFile (mic_file.h) does.
+using CheckReader = std::function<bool(const std::string &name, size_t limit, std::string *text, int *error)>;
 
 // Exit statuses.
 constexpr int kCheckClean = 0;     // nothing to report

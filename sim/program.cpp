@@ -1,0 +1,116 @@
+// zanfo-sim's microprogram and input files.
+#include "program.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "assemble.h"
+#include "cli.h"
+#include "machine.h"
+
+namespace sim {
+
+namespace {
+
+bool EndsWith(const std::string &name, const char *extension) {
+    std::string tail;
+    size_t n = strlen(extension);
+    if (name.size() < n)
+        return false;
+    for (size_t i = name.size() - n; i < name.size(); ++i)
+        tail += static_cast<char>(tolower(static_cast<unsigned char>(name[i])));
+    return tail == extension;
+}
+
+// A .mic file by its name, or by its first line when the name does not say.
+bool IsMicFile(const std::string &name, const std::string &text) {
+    if (EndsWith(name, ".mic"))
+        return true;
+    if (EndsWith(name, ".zan"))
+        return false;
+    std::string first = text.substr(0, text.find('\n'));
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    if (text.empty())
+        return true;
+    if (first.size() != 21 || first[4] != ' ')
+        return false;
+    for (size_t i = 0; i < 21; ++i)
+        if (i != 4 && !isxdigit(static_cast<unsigned char>(first[i])))
+            return false;
+    return true;
+}
+
+bool CannotRead(const std::string &name, const std::string &why, SimOutput &output) {
+    output.Err(name + ": cannot read the file: " + why + "\n");
+    return false;
+}
+
+// zanfo's messages as FILE:LINE: message, in UTF-8.
+void ShowAssemblerMessages(const std::string &file, const std::string &latin1, SimOutput &output) {
+    for (const Diagnostic &d : SplitDiagnostics(latin1))
+        if (d.numbered)
+            output.Err(file + ":" + std::to_string(d.line) + ": " + Latin1ToUtf8(d.message) + "\n");
+        else
+            output.Err(file + ": " + Latin1ToUtf8(d.text) + "\n");
+}
+
+}  // namespace
+
+bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text,
+               size_t limit) {
+    std::string error;
+    if (!read(name, text, &error))
+        return CannotRead(name, error, output);
+    if (text->size() > limit)
+        return CannotRead(name, ReadFailure(EFBIG, limit), output);
+    return true;
+}
+
+bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program) {
+    std::string text;
+    if (!ReadInput(file, read, output, &text))
+        return false;
+    std::string mic = text;
+    if (IsMicFile(file, text)) {
+        if (text.size() > kMicFileLimit)
+            return CannotRead(file, ReadFailure(EFBIG, kMicFileLimit), output);
+    } else {
+        Assembly a = AssembleText(text);
+        ShowAssemblerMessages(file, a.notices, output);
+        ShowAssemblerMessages(file, a.diagnostics, output);
+        if (!a.parsed || a.stopped) {
+            output.Err("zanfo-sim: " + file + ": the source does not assemble; nothing was run\n");
+            return false;
+        }
+        mic = a.mic;
+        for (const auto &label : a.labels)
+            program->labels.emplace(static_cast<uint32_t>(label.second), label.first);  // the first in name order
+        for (const auto &e : a.equates) {
+            program->equates[e.first] = e.second;
+            Place place;
+            std::string ignored;
+            if (ParsePlace(e.second, {}, &place, &ignored) && place.kind != Place::Memory) {
+                unsigned key = place.kind == Place::Q ? kRegisterCount : place.index;
+                std::string &names = program->names[key];
+                names += (names.empty() ? "" : ", ") + e.first;
+            }
+        }
+    }
+    MicFile words = ParseMicText(file, mic, MicUse::ControlStore);
+    for (const MicProblem &p : words.problems)
+        output.Err(FormatProblem(words, p) + "\n");
+    if (words.Refused())
+        return false;
+    program->words = std::move(words.words);
+    return true;
+}
+
+bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
+    for (const std::string &p : problems)
+        output.Err(p + "\n");
+    return problems.empty();
+}
+
+}  // namespace sim
