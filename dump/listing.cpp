@@ -16,24 +16,21 @@
 #include <vector>
 
 #include "assemble.h"
+#include "check.h"
 #include "cli.h"
 #include "errors.h"
 #include "explain.h"
-#include "mic_file.h"
 #include "notes.h"
 #include "zanfo.h"
 
 namespace {
 
-constexpr int kLastAddress = kLastStoreAddress;  // as zanfo counts: dir is an int
 constexpr int kIndent = 30;         // where the source text starts in a row
 
 struct WordSource {
     int dir;        // its address, as zanfo counted it
     int firstLine;  // the lines of its statement
     int lastLine;
-    bool afterOrg;  // an ORG stands between it and the word before
-    int org;        // that ORG's address, as zanfo read it
 };
 
 struct Message {
@@ -52,13 +49,6 @@ class Watcher : public NoteWatcher {
             statement_.clear();
         afterSeparator_ = token == ';';
         statement_.push_back(seen);
-        if (token == NUMBER && previousSecond_ != KW_ORG)
-            numbers_.push_back(seen);
-        if (token == NUMBER && previousSecond_ == KW_ORG) {
-            afterOrg_ = true;
-            org_ = value;
-        }
-        previousSecond_ = token;
     }
 
     // The statement's tokens run from its first to the one before the
@@ -73,19 +63,14 @@ class Watcher : public NoteWatcher {
         if (first == 1 && first + 1 < end && statement_[first].token == IDENT &&
             statement_[first + 1].token != ':')
             ++first;
-        words_.push_back({dir, statement_[first].line, statement_[end - 1].line, afterOrg_, org_});
-        afterOrg_ = false;
+        words_.push_back({dir, statement_[first].line, statement_[end - 1].line});
     }
 
     std::vector<WordSource> words_;          // second pass, one per microinstruction
-    std::vector<SeenToken> numbers_;         // second pass, every NUMBER but ORG's
 
   private:
     std::vector<SeenToken> statement_;  // second pass: the tokens since the last ";"
     bool afterSeparator_ = false;
-    int previousSecond_ = -1;
-    bool afterOrg_ = false;         // an ORG since the last microinstruction
-    int org_ = 0;                   // its address
 };
 
 std::string Hex4(uint32_t value) {
@@ -156,8 +141,8 @@ std::string Shown(const std::string &line) {
 class Printer {
   public:
     Printer(const std::string &source, const Assembly &assembly, const Watcher &watch)
-        : messages(ExplainMessages(source, assembly, watch)), lines_(SplitLines(source)), assembly_(assembly),
-          watch_(watch) {}
+        : messages(ExplainMessages(source, assembly, watch)), source_(source), lines_(SplitLines(source)),
+          assembly_(assembly), watch_(watch) {}
 
     const std::vector<ExplainedMessage> messages;  // zanfo's, explained
 
@@ -235,49 +220,11 @@ class Printer {
         return out;
     }
 
-    // What zanfo does without a word.
+    // zanfo-check's warnings (check/), each under the line it names.
     void PlaceWarnings() {
-        for (const SeenToken &number : watch_.numbers_)
-            if (TooBig(number.text))
-                Add(number.line, "warning: " + number.text +
-                                     " does not fit the 16-bit ConstantAddr field: zanfo cuts it to its low 16 bits");
-        std::map<uint32_t, int> firstAt;
-        bool quiet = false;  // said already since the last ORG, or zanfo says it
-        for (const WordSource &w : watch_.words_) {
-            if (w.afterOrg)
-                quiet = w.org > kLastAddress;  // zanfo reports such an ORG itself
-            if ((w.dir < 0 || w.dir > kLastAddress) && !quiet) {
-                std::string address = Hex4(static_cast<uint32_t>(w.dir));
-                Add(w.firstLine, w.dir < 0 ? "warning: the ORG's number wraps around to a negative address: "
-                                             "this microinstruction goes to " + address +
-                                                 ", and its labels are unknown to jumps"
-                                           : "warning: microinstructions counted past " +
-                                                 std::to_string(kLastAddress) + " without an ORG: this one goes to " +
-                                                 address + ", outside the 4096-word control store");
-                quiet = true;
-            }
-            uint32_t address = static_cast<uint32_t>(w.dir) & 0xFFFF;
-            auto first = firstAt.emplace(address, w.firstLine);
-            if (!first.second)
-                Add(w.firstLine, "warning: a second microinstruction at address " + Hex4(address) +
-                                     " (the first is on line " + std::to_string(first.first->second) +
-                                     "): the ORG before it goes back");
-        }
-    }
-
-    // A number above 65535, however it is written.
-    static bool TooBig(const std::string &text) {
-        unsigned base = text[0] == '$' ? 16 : text[0] == '%' ? 8 : 10;
-        uint64_t value = 0;
-        for (size_t i = base == 10 ? 0 : 1; i < text.size(); ++i) {
-            int digit = isdigit(static_cast<unsigned char>(text[i]))
-                            ? text[i] - '0'
-                            : tolower(static_cast<unsigned char>(text[i])) - 'a' + 10;
-            value = value * base + static_cast<unsigned>(digit);
-            if (value > 0xFFFF)
-                return true;
-        }
-        return false;
+        for (const Finding &f : CheckSource(source_))
+            if (f.severity == Severity::Warning)
+                Add(f.line, "warning: " + f.message + " [" + f.check + "]");
     }
 
     // The messages of `line` (and, for the last line, of any line after
@@ -310,6 +257,7 @@ class Printer {
         return out;
     }
 
+    const std::string &source_;
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;

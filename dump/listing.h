@@ -13,10 +13,10 @@ struct Listing {
 // source line with the words it made, zanfo's diagnostics at their lines
 // with their explanations (explain.h) and the notes that say more for
 // this program (notes.h: what the parser expected, the likely cause, the
-// label meant),
-// warnings where zanfo is silent (a constant cut to 16 bits, addresses
-// past the control store, two words at one address), and the labels and
-// equates at the end.
+// label meant), zanfo-check's warnings at theirs (check/check.h: a
+// constant cut to 16 bits, addresses past the control store, two words at
+// one address, a flag tested where it is loaded, a RET with nothing on the
+// stack...), and the labels and equates at the end.
 Listing ListSource(const std::string &source);
 
 #endif

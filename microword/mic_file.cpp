@@ -1,6 +1,7 @@
 // zanfo: the .mic reader shared by every command that takes a .mic file.
 #include "mic_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <algorithm>
@@ -131,6 +132,35 @@ MicFile ParseMicText(const std::string &name, const std::string &text, MicUse us
     }
     reader.Finish(number);
     return file;
+}
+
+namespace {
+
+bool EndsWith(const std::string &name, const char *extension) {
+    const size_t n = strlen(extension);
+    if (name.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != extension[i])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool IsMicText(const std::string &name, const std::string &text) {
+    if (EndsWith(name, ".mic"))
+        return true;
+    if (EndsWith(name, ".zan"))
+        return false;
+    if (text.empty())
+        return true;
+    std::string first = text.substr(0, text.find('\n'));
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    uint64_t ignored;
+    return first.size() == 21 && first[4] == ' ' && ParseHex(first.data(), 4, &ignored) &&
+           ParseHex(first.data() + 5, 16, &ignored);
 }
 
 bool ReadWholeFile(const std::string &name, std::string *text, int *error, size_t limit) {

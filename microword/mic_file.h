@@ -56,6 +56,12 @@ bool ReadWholeFile(const std::string &name, std::string *text, int *error, size_
 // the file: WHY": strerror's words, or "larger than 4 MiB" for EFBIG.
 std::string ReadFailure(int error, size_t limit);
 
+// True when the file `name` holding `text` is a .mic file rather than a
+// source: a name ending in .mic or .zan (any case) says which; otherwise a
+// first line of four hex digits, a blank and sixteen hex digits (or no
+// text at all) makes it a .mic file.
+bool IsMicText(const std::string &name, const std::string &text);
+
 // Reads the file called `name` ("-" is standard input).
 MicFile ReadMicFile(const std::string &name, MicUse use);
 

@@ -1,7 +1,6 @@
 // zanfo-sim's microprogram and input files.
 #include "program.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -13,35 +12,6 @@
 namespace sim {
 
 namespace {
-
-bool EndsWith(const std::string &name, const char *extension) {
-    std::string tail;
-    size_t n = strlen(extension);
-    if (name.size() < n)
-        return false;
-    for (size_t i = name.size() - n; i < name.size(); ++i)
-        tail += static_cast<char>(tolower(static_cast<unsigned char>(name[i])));
-    return tail == extension;
-}
-
-// A .mic file by its name, or by its first line when the name does not say.
-bool IsMicFile(const std::string &name, const std::string &text) {
-    if (EndsWith(name, ".mic"))
-        return true;
-    if (EndsWith(name, ".zan"))
-        return false;
-    std::string first = text.substr(0, text.find('\n'));
-    if (!first.empty() && first.back() == '\r')
-        first.pop_back();
-    if (text.empty())
-        return true;
-    if (first.size() != 21 || first[4] != ' ')
-        return false;
-    for (size_t i = 0; i < 21; ++i)
-        if (i != 4 && !isxdigit(static_cast<unsigned char>(first[i])))
-            return false;
-    return true;
-}
 
 bool CannotRead(const std::string &name, const std::string &why, SimOutput &output) {
     output.Err(name + ": cannot read the file: " + why + "\n");
@@ -74,7 +44,7 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
     if (!ReadInput(file, read, output, &text))
         return false;
     std::string mic = text;
-    const bool isMic = IsMicFile(file, text);
+    const bool isMic = IsMicText(file, text);
     if (isMic) {
         if (text.size() > kMicFileLimit)
             return CannotRead(file, ReadFailure(EFBIG, kMicFileLimit), output);

@@ -64,15 +64,27 @@ TEST(Listing, NotesAndWarnings) {
 }
 
 TEST(Listing, ZanfoQuietMeansAQuietListing) {
-    Listing listing = ListSource("PROGRAM p\nORG 16; { 16 }\nstart: R1 = R2, JUMP(start);\nRET(NUZ)\nEND\n");
+    // Quiet for zanfo and for zanfo-check's checks alike.
+    Listing listing =
+        ListSource("PROGRAM p\nCALL(start);\nHALT;\nORG 16; { 16 }\nstart: R1 = R2, LDUFLAG;\nRET(NUZ);\nRET\nEND\n");
     EXPECT_TRUE(listing.clean);
     EXPECT_EQ(listing.text,
               "                           1  PROGRAM p\n"
-              "                           2  ORG 16; { 16 }\n"
-              "0010 430000B100420010      3  start: R1 = R2, JUMP(start);\n"
-              "0011 0A01009040000000      4  RET(NUZ)\n"
-              "                           5  END\n"
+              "0000 4100009040000010      2  CALL(start);\n"
+              "0001 CE00009040000000      3  HALT;\n"
+              "                           4  ORG 16; { 16 }\n"
+              "0010 4E0008B100420000      5  start: R1 = R2, LDUFLAG;\n"
+              "0011 0A01009040000000      6  RET(NUZ);\n"
+              "0012 4A00009040000000      7  RET\n"
+              "                           8  END\n"
               "\nLabels:\n    start            0010\nEquates:\n    (none)\n");
+    // zanfo-check's warnings stand under their lines and leave it clean.
+    Listing warned = ListSource("PROGRAM p\nR1 = R2\nEND\n");
+    EXPECT_TRUE(warned.clean);
+    EXPECT_TRUE(Has(warned.text, "0000 4E0000B100420000      2  R1 = R2\n"
+                                 "                              warning: the next address, 001, holds no microword: "
+                                 "the run stops there; end with HALT or a jump [fall-off]\n"))
+        << warned.text;
     EXPECT_FALSE(ListSource("PROGRAM p\nJUMP(x)\nEND\n").clean);
     // No words after a syntax error, as zanfo writes none.
     EXPECT_FALSE(Has(ListSource("PROGRAM p\nNOP; NOP NOP\nEND\n").text, "4E00009040000000"));
