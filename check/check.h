@@ -4,8 +4,8 @@
 // (Decode and Microinstruction, machine/machine.h) and the parts' tables
 // (machine/parts.h: the Am2910's sixteen instructions as paths, the
 // conditions with the flag register each reads, the flag loads, the bus
-// transfers), so that they say what the machine of ../shared/machine.md
-// does, and nothing else.  Every check has a name, a one-line message
+// transfers), so that they say what the simulator's machine does, and
+// nothing else.  Every check has a name, a one-line message
 // that says what will happen at run time and what to write instead, and
 // an explanation with a wrong and a right example (kChecks).
 //

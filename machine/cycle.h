@@ -1,4 +1,4 @@
-// The cycle of the machine, stage by stage as machine.md tells it, written
+// The cycle of the machine, stage by stage as the manual tells it, written
 // once over a value type.  zanfo-sim runs it on 16-bit integers (the
 // concrete values of machine.cpp) and zanfo-prove on the solver's
 // bit-vector terms (prove/symbolic.h); there is no other description of
