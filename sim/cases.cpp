@@ -2,43 +2,45 @@
 #include "cases.h"
 
 #include "report.h"
+#include "reports.h"
 #include "trace.h"
 
 namespace sim {
 
 namespace {
 
-int RunCases(const Machine &base, const Options &o, const Program &program, const std::vector<TestCase> &cases,
-             const std::vector<Assignment> &commonExpects, SimOutput &output) {
-    unsigned passed = 0, failed = 0;
-    bool anyStopped = false;
+// Runs every case on the program, each from `base` with its own sets, and
+// tells the report of each.
+void RunCases(const Machine &base, const Options &o, const Program &program, const std::vector<TestCase> &cases,
+              const std::vector<Assignment> &commonExpects, ReportWriter &report, ProgramResult &result,
+              SimOutput &output) {
+    CaseMachine machine(base);
     for (const TestCase &t : cases) {
-        Machine m = base;
+        Machine &m = machine.Fresh();
         for (const Assignment &a : t.sets)
-            WritePlace(m, a.place, a.value);
+            machine.Set(a);
         RunEnd end = RunTraced(m, o, program, output);
-        std::string verdict;
-        if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
-            anyStopped = true;
-            verdict = EndLine(m, end) + ": " + StopReason(m, end, o.maxCycles, program);
-        } else {
-            std::vector<Assignment> expects = commonExpects;
-            expects.insert(expects.end(), t.expects.begin(), t.expects.end());
-            for (const std::string &f : Failures(m, expects))
-                verdict += (verdict.empty() ? "" : "; ") + f;
-        }
-        if (verdict.empty()) {
-            ++passed;
-            output.Out("ok    " + t.name + " (" + Cycles(m.cycles) + ")\n");
-        } else {
-            ++failed;
-            output.Out("FAIL  " + t.name + ": " + verdict + "\n");
-        }
+        std::vector<Assignment> expects = commonExpects;
+        expects.insert(expects.end(), t.expects.begin(), t.expects.end());
+        CaseResult c = Judge(m, end, o.maxCycles, program, expects);
+        c.name = t.name;
+        c.line = t.line;
+        result.cases.push_back(c);
+        report.RunCase(result, result.cases.back(), m, program);
     }
-    output.Out(Format("%u passed, %u failed\n", passed, failed));
-    if (anyStopped)
-        return kSimStopped;
-    return failed ? kSimExpectFailed : kSimHalted;
+}
+
+// The program's score and exit status from its cases.
+void Score(ProgramResult &result) {
+    result.score = result.maxScore = 0;
+    result.status = kSimHalted;
+    for (const CaseResult &c : result.cases) {
+        result.maxScore += c.points;
+        if (c.verdict == Verdict::Ok)
+            result.score += c.points;
+        else
+            result.status = std::max(result.status, c.verdict == Verdict::Error ? kSimStopped : kSimExpectFailed);
+    }
 }
 
 }  // namespace
@@ -51,7 +53,21 @@ int RunTestFile(const Setup &s, const FileReader &read, SimOutput &output) {
         return kSimBadInput;
     if (!ParseTestFile(s.o.test, text, s.program.equates, &cases, &problems))
         return ShowProblems(problems, output), kSimBadInput;
-    return RunCases(s.base, s.o, s.program, cases, s.expects, output);
+
+    ReportContext context;
+    context.testFile = true;
+    context.tests = s.o.test;
+    ReportSink sink(output, s.o.output);
+    std::unique_ptr<ReportWriter> report = FindReportFormat(s.o.report)->make(sink, context);
+    ProgramResult result;
+    result.file = s.o.file;
+    result.assembled = true;
+    report->StartProgram(result);
+    RunCases(s.base, s.o, s.program, cases, s.expects, *report, result, output);
+    Score(result);
+    report->EndProgram(result);
+    report->Finish({result});
+    return sink.Close() ? result.status : kSimBadInput;
 }
 
 }  // namespace sim

@@ -6,10 +6,13 @@
 
 #include "inputs.h"
 #include "machine.h"
+#include "reports.h"
 
 namespace sim {
 
-const char kUsage[] =
+namespace {
+
+const char kUsageHead[] =
     "Usage: zanfo-sim [OPTION]... FILE\n"
     "Runs a microprogram on the bit-slice machine that zanfo's microwords drive\n"
     "(Am2901 ALU, Am2910 sequencer), from address 0 until a HALT has run, and\n"
@@ -24,6 +27,8 @@ const char kUsage[] =
     "  --map FILE           JMAP mapping: \"OPCODE ADDRESS\" lines (default IR >> 8)\n"
     "  --expect NAME=VALUE  check a value after the run\n"
     "  --test FILE          run the cases of a test file, one line each\n"
+    "  --report FORMAT      how to report the run or the cases (below); default text\n"
+    "  -o, --output FILE    write the report to FILE instead of standard output\n"
     "  --trace              print every cycle: address, microword, next address, changes\n"
     "  --break ADDR         stop before the microword at ADDR runs (repeatable)\n"
     "  --max-cycles N       stop a run that has not halted after N cycles (default 10000000)\n"
@@ -35,9 +40,25 @@ const char kUsage[] =
     "NAME is R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR], or an EQU name of the\n"
     "source; VALUE and ADDR are decimal or hexadecimal after 0x.\n"
     "\n"
+    "Report formats:\n";
+
+const char kUsageTail[] =
+    "\n"
     "Exit status: 0 the run halted (and every expectation held), 1 an expectation\n"
     "or a test case failed, 2 bad command line or input file, 3 the run stopped\n"
     "on an error of the microprogram or at the cycle limit.\n";
+
+}  // namespace
+
+std::string Usage() {
+    std::string text = kUsageHead;
+    for (size_t i = 0; i < kReportFormatCount; ++i) {
+        std::string name = kReportFormats[i].name;
+        text += "  " + name + std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') + kReportFormats[i].purpose +
+                "\n";
+    }
+    return text + kUsageTail;
+}
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message) {
@@ -58,12 +79,21 @@ bool ParseAddressOption(const std::string &option, const std::string &text, unsi
     return true;
 }
 
+// "text, tap, ..." from the table.
+std::string FormatNames() {
+    std::string names;
+    for (size_t i = 0; i < kReportFormatCount; ++i)
+        names += (i ? ", " : "") + std::string(kReportFormats[i].name);
+    return names;
+}
+
 }  // namespace
 
 // False, with the message, when the command line is wrong.
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
-                                                     "--test", "--break", "--max-cycles"};
+                                                     "--test", "--break", "--max-cycles", "--report",
+                                                     "-o", "--output"};
     bool operandsOnly = false;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -130,6 +160,18 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->maxCycles = n;
+        } else if (name == "--report") {
+            if (!FindReportFormat(value)) {
+                *error = "--report: unknown format \"" + value + "\" (" + FormatNames() + ")";
+                return false;
+            }
+            o->report = value;
+        } else if (name == "-o" || name == "--output") {
+            if (value.empty()) {
+                *error = "option " + name + " needs a file name";
+                return false;
+            }
+            o->output = value;
         } else if (name == "--trace") {
             o->trace = true;
         } else if (name == "--loop-to-address") {

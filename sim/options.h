@@ -25,11 +25,13 @@ struct Options {
     std::vector<unsigned> breaks;     // --break
     uint64_t maxCycles = kDefaultMaxCycles;  // --max-cycles
     bool loopToAddress = false;       // --loop-to-address
+    std::string report = "text";      // --report: a format of kReportFormats
+    std::string output;               // -o: the report's file; "" standard output
     bool help = false, version = false;
 };
 
 // What --help prints.
-extern const char kUsage[];
+std::string Usage();
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message);

@@ -2,6 +2,7 @@
 #include "setup.h"
 
 #include <array>
+#include <cstring>
 
 #include "cli.h"
 
@@ -13,7 +14,7 @@ int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOut
     if (!ParseOptions(args, &o, &error))
         return UsageError(output, error);
     if (o.help) {
-        output.Out(kUsage);
+        output.Out(Usage());
         return 0;
     }
     if (o.version) {
@@ -73,6 +74,35 @@ int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOut
     for (const Assignment &a : sets)
         WritePlace(base, a.place, a.value);
     return kGoOn;
+}
+
+CaseMachine::CaseMachine(const Machine &base) : base_(base), m_(std::make_unique<Machine>(base)) {}
+
+Machine &CaseMachine::Fresh() {
+    Machine &m = *m_;
+    m.regs = base_.regs;
+    m.cycles = base_.cycles;
+    m.executed = base_.executed;
+    m.error = base_.error;
+    for (uint16_t a : setWords_)
+        m.memory[a] = base_.memory[a];
+    setWords_.clear();
+    // The words a run wrote carry a mark: find them a block at a time.
+    const uint8_t *marks = m.written.data();
+    for (const uint8_t *at = marks; (at = static_cast<const uint8_t *>(
+                                         memchr(at, 1, kMemoryWords - static_cast<size_t>(at - marks))));
+         ++at) {
+        const size_t a = static_cast<size_t>(at - marks);
+        m.memory[a] = base_.memory[a];
+        m.written[a] = base_.written[a];
+    }
+    return m;
+}
+
+void CaseMachine::Set(const Assignment &a) {
+    if (a.place.kind == Place::Memory)
+        setWords_.push_back(static_cast<uint16_t>(a.place.index));
+    WritePlace(*m_, a.place, a.value);
 }
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 #ifndef ZANFO_SIM_SETUP_H
 #define ZANFO_SIM_SETUP_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,23 @@ struct Setup {
     Program program;                  // the microprogram and its names
     std::vector<Assignment> expects;  // --expect
     Machine base;                     // as the run starts
+};
+
+// A machine that runs case after case from one start.  Fresh puts back
+// only what the last case changed, the registers and the memory words it
+// set or its run wrote, instead of copying 64Ki words of memory a case.
+class CaseMachine {
+  public:
+    explicit CaseMachine(const Machine &base);
+    // The machine as it starts, for the next case.
+    Machine &Fresh();
+    // Sets a place before the run.
+    void Set(const Assignment &a);
+
+  private:
+    const Machine &base_;
+    std::unique_ptr<Machine> m_;
+    std::vector<uint16_t> setWords_;  // memory words set since the last Fresh
 };
 
 constexpr int kGoOn = -1;  // Prepare's "nothing stops the run"

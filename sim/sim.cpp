@@ -5,6 +5,7 @@
 
 #include "cases.h"
 #include "report.h"
+#include "reports.h"
 #include "setup.h"
 #include "trace.h"
 
@@ -13,23 +14,30 @@ namespace sim {
 namespace {
 
 // A plain run: the state after it, then the expectations of the command line.
-int RunOnce(Machine m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
-            SimOutput &output) {
-    RunEnd end = RunTraced(m, o, program, output);
-    bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
-    output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
-    if (stopped) {
-        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles, program) + "\n");
-        return kSimStopped;
-    }
-    if (expects.empty())
-        return kSimHalted;
-    std::vector<std::string> failures = Failures(m, expects);
-    for (const std::string &f : failures)
-        output.Out("FAIL " + f + "\n");
-    if (failures.empty())
-        output.Out(Format("%zu expectation%s held\n", expects.size(), expects.size() == 1 ? "" : "s"));
-    return failures.empty() ? kSimHalted : kSimExpectFailed;
+int RunOnce(const Setup &s, SimOutput &output) {
+    ReportContext context;
+    ReportSink sink(output, s.o.output);
+    std::unique_ptr<ReportWriter> report = FindReportFormat(s.o.report)->make(sink, context);
+    ProgramResult result;
+    result.file = s.o.file;
+    result.assembled = true;
+    report->StartProgram(result);
+
+    auto machine = std::make_unique<Machine>(s.base);
+    Machine &m = *machine;
+    RunEnd end = RunTraced(m, s.o, s.program, output);
+    CaseResult c = Judge(m, end, s.o.maxCycles, s.program, s.expects);
+    c.name = "run";
+    result.cases.push_back(c);
+    result.maxScore = 1;
+    result.score = c.verdict == Verdict::Ok;
+    result.status = c.verdict == Verdict::Error ? kSimStopped : c.verdict == Verdict::Fail ? kSimExpectFailed : kSimHalted;
+    report->RunCase(result, result.cases.back(), m, s.program);
+    if (c.verdict == Verdict::Error)
+        output.Err("zanfo-sim: " + s.o.file + ": " + c.stop + "\n");
+    report->EndProgram(result);
+    report->Finish({result});
+    return sink.Close() ? result.status : kSimBadInput;
 }
 
 }  // namespace
@@ -44,6 +52,6 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
     if (status != kGoOn)
         return status;
     if (s.o.test.empty())
-        return RunOnce(s.base, s.o, s.program, s.expects, output);
+        return RunOnce(s, output);
     return RunTestFile(s, read, output);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "mic_file.h"
 #include "sim.h"
 
@@ -26,6 +27,14 @@ class StandardStreams : public SimOutput {
     void Err(const std::string &text) override {
         fflush(stdout);
         fwrite(text.data(), 1, text.size(), stderr);
+    }
+    bool File(const std::string &name, const std::string &bytes, std::string *error) override {
+        OutputFile file(name);
+        errno = 0;
+        if (file.Open() && fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() && file.Commit())
+            return true;
+        *error = std::string("cannot write the file: ") + (errno ? strerror(errno) : "write error");
+        return false;
     }
 };
 
