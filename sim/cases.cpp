@@ -19,12 +19,14 @@ void RunCases(const Machine &base, const Options &o, const Program &program, con
         Machine &m = machine.Fresh();
         for (const Assignment &a : t.sets)
             machine.Set(a);
-        RunEnd end = RunTraced(m, o, program, output);
+        const uint64_t limit = t.maxCycles ? t.maxCycles : o.maxCycles;
+        RunEnd end = RunTraced(m, o, program, output, limit);
         std::vector<Assignment> expects = commonExpects;
         expects.insert(expects.end(), t.expects.begin(), t.expects.end());
-        CaseResult c = Judge(m, end, o.maxCycles, program, expects);
+        CaseResult c = Judge(m, end, limit, program, expects, t.maxCycles ? "max-cycles of the test file" : "--max-cycles");
         c.name = t.name;
         c.line = t.line;
+        c.points = t.points;
         result.cases.push_back(c);
         report.RunCase(result, result.cases.back(), m, program);
     }
@@ -57,6 +59,8 @@ int RunTestFile(const Setup &s, const FileReader &read, SimOutput &output) {
     ReportContext context;
     context.testFile = true;
     context.tests = s.o.test;
+    for (const TestCase &t : cases)
+        context.weighted |= t.pointsGiven;
     ReportSink sink(output, s.o.output);
     std::unique_ptr<ReportWriter> report = FindReportFormat(s.o.report)->make(sink, context);
     ProgramResult result;

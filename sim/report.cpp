@@ -106,9 +106,10 @@ std::string EndLine(const Machine &m, RunEnd end) {
 }
 
 // Why the run stopped, for an error or the cycle limit.
-std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program) {
+std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
+                       const std::string &limit) {
     if (end == RunEnd::CycleLimit)
-        return Format("no HALT within %" PRIu64 " cycles (--max-cycles)", maxCycles);
+        return Format("no HALT within %" PRIu64 " cycles (", maxCycles) + limit + ")";
     const MachineError &e = m.error;
     if (e.empty)
         return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
@@ -132,7 +133,7 @@ std::vector<Mismatch> Failures(const Machine &m, const std::vector<Assignment> &
 }
 
 CaseResult Judge(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
-                 const std::vector<Assignment> &expects) {
+                 const std::vector<Assignment> &expects, const std::string &limit) {
     CaseResult c;
     c.end = end;
     c.cycles = m.cycles;
@@ -141,7 +142,7 @@ CaseResult Judge(const Machine &m, RunEnd end, uint64_t maxCycles, const Program
     c.expectations = static_cast<unsigned>(expects.size());
     if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
         c.verdict = Verdict::Error;
-        c.stop = StopReason(m, end, maxCycles, program);
+        c.stop = StopReason(m, end, maxCycles, program, limit);
         return c;
     }
     c.failures = Failures(m, expects);

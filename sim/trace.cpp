@@ -78,11 +78,13 @@ class Tracer : public CycleWatcher {
 
 }  // namespace
 
-RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output) {
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles) {
+    if (maxCycles == 0)
+        maxCycles = o.maxCycles;
     if (!o.trace)
-        return Run(m, o.maxCycles);
+        return Run(m, maxCycles);
     Tracer tracer(output, program);
-    return Run(m, o.maxCycles, &tracer);
+    return Run(m, maxCycles, &tracer);
 }
 
 }  // namespace sim

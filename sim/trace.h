@@ -25,8 +25,9 @@ struct CycleStart {
 // The trace line of the cycle that took the machine from `before` to `m`.
 std::string TraceLine(const CycleStart &before, const Machine &m, StepResult result, const Program &program);
 
-// Runs `m` as the options say, with every cycle's line on `output` under --trace.
-RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output);
+// Runs `m` as the options say, with every cycle's line on `output` under
+// --trace, up to `maxCycles` cycles (0: --max-cycles).
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles = 0);
 
 }  // namespace sim
 

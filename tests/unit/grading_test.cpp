@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "inputs.h"
 #include "sim.h"
 
 namespace {
@@ -66,6 +67,54 @@ TEST(Report, TextGoesToTheFileOfOutputAsItWouldToStandardOutput) {
     Outcome unknown = Sim({"--report", "yaml", "sum.zan"});
     EXPECT_EQ(unknown.status, kSimBadInput);
     EXPECT_NE(unknown.err.find("--report: unknown format \"yaml\""), std::string::npos) << unknown.err;
+}
+
+TEST(TestFile, MaxCyclesAndPointsBeforeTheFirstCaseHoldForEveryCaseAndACaseOverridesThem) {
+    const struct {
+        const char *text;
+        std::vector<std::pair<uint64_t, unsigned>> cases;  // max-cycles, points of each case
+        const char *problem;                                // the first problem, or ""
+    } tests[] = {
+        {"case a\ncase b\n", {{0, 1}, {0, 1}}, ""},
+        {"max-cycles 50\npoints 2\ncase a\ncase b\nmax-cycles 7\npoints 0\n", {{50, 2}, {7, 0}}, ""},
+        {"case a\nMAX-CYCLES 18446744073709551615\n", {{UINT64_MAX, 1}}, ""},
+        {"case a\nmax-cycles 0\n", {}, "t:2: max-cycles: \"0\" is not a number of cycles from 1 up"},
+        {"case a\nmax-cycles 0x10\n", {}, "t:2: max-cycles: \"0x10\" is not a number of cycles from 1 up"},
+        {"case a\nmax-cycles 18446744073709551616\n", {}, "t:2: max-cycles: \"18446744073709551616\" is not a number of cycles from 1 up"},
+        {"case a\nmax-cycles\n", {}, "t:2: expected one number after max-cycles"},
+        {"case a\npoints 1001\n", {}, "t:2: points: \"1001\" is not a weight from 0 to 1000"},
+        {"case a\npoints -1\n", {}, "t:2: points: \"-1\" is not a weight from 0 to 1000"},
+        {"points 3\ncase a\npoints 2\npoints 4\n", {}, "t:4: a second points line here"},
+        {"max-cycles 3\nmax-cycles 3\ncase a\n", {}, "t:2: a second max-cycles line here"},
+    };
+    for (const auto &t : tests) {
+        std::vector<TestCase> cases;
+        std::vector<std::string> problems;
+        bool ok = ParseTestFile("t", t.text, {}, &cases, &problems);
+        EXPECT_EQ(ok, *t.problem == 0) << t.text;
+        if (!ok) {
+            EXPECT_EQ(problems.at(0), t.problem);
+            continue;
+        }
+        ASSERT_EQ(cases.size(), t.cases.size()) << t.text;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            EXPECT_EQ(cases[i].maxCycles, t.cases[i].first) << t.text;
+            EXPECT_EQ(cases[i].points, t.cases[i].second) << t.text;
+        }
+    }
+}
+
+TEST(TestFile, ACaseStopsAtItsOwnCycleLimitOverTheCommandLine) {
+    Outcome run = Sim({"--test", "limits.test", "--max-cycles", "5", "sum.zan"},
+                      {{"limits.test", "case own limit\nmax-cycles 14\nset n=4\nexpect total=10\n"
+                                       "case the command's\nset n=4\n"}});
+    EXPECT_EQ(run.status, kSimStopped);
+    EXPECT_EQ(run.out, "ok    own limit (14 cycles)\n"
+                       "FAIL  the command's: stopped before 002 after 5 cycles: no HALT within 5 cycles (--max-cycles)\n"
+                       "1 passed, 1 failed\n");
+    Outcome tight = Sim({"--test", "limits.test", "sum.zan"}, {{"limits.test", "max-cycles 13\ncase four\nset n=4\n"}});
+    EXPECT_EQ(tight.out, "FAIL  four: stopped before 004 after 13 cycles: no HALT within 13 cycles (max-cycles of the "
+                         "test file)\n0 passed, 1 failed\n");
 }
 
 }  // namespace
