@@ -191,11 +191,12 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
         *error = "no microprogram given";
         return false;
     }
-    if (files.size() > 1) {
+    if (files.size() > 1 && o->test.empty()) {
         *error = "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
         return false;
     }
     o->file = files[0];
+    o->files = files;
     return true;
 }
 

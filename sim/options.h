@@ -14,7 +14,8 @@ namespace sim {
 constexpr uint64_t kDefaultMaxCycles = 10000000;
 
 struct Options {
-    std::string file;                 // the microprogram
+    std::string file;                 // the microprogram (the first, with --test)
+    std::vector<std::string> files;   // every microprogram: several with --test
     unsigned start = 0;               // --start
     std::vector<std::string> sets;    // --set, as written
     std::vector<std::string> expects; // --expect, as written

@@ -62,19 +62,29 @@ bool ReadInput(const std::string &name, const FileReader &read, SimOutput &outpu
 }
 
 // Reads and, for a source, assembles the microprogram; false when it cannot run.
-bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program) {
-    std::string text;
-    if (!ReadInput(file, read, output, &text))
+bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
+                 std::string *problem) {
+    std::string text, error;
+    if (!read(file, &text, &error)) {
+        output.Err("zanfo-sim: " + file + ": " + error + "\n");
+        if (problem)
+            *problem = "the file cannot be read: " + error;
         return false;
+    }
     std::string mic = text;
+    std::vector<unsigned> sourceLines;  // of a source: the line of each microword's first token
     if (!IsMicFile(file, text)) {
         Assembly a = AssembleText(text);
         ShowAssemblerMessages(file, a.notices, output);
         ShowAssemblerMessages(file, a.diagnostics, output);
         if (!a.parsed || a.stopped) {
             output.Err("zanfo-sim: " + file + ": the source does not assemble; nothing was run\n");
+            if (problem)
+                *problem = "the source does not assemble";
             return false;
         }
+        for (const Assembly::Word &w : a.words)
+            sourceLines.push_back(static_cast<unsigned>(w.firstLine));
         mic = a.mic;
         for (const auto &label : a.labels)
             program->labels.emplace(static_cast<uint32_t>(label.second), label.first);  // the first in name order
@@ -92,9 +102,14 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
     MicFile words = ParseMicText(file, mic, MicUse::ControlStore);
     for (const MicProblem &p : words.problems)
         output.Err(FormatProblem(words, p) + "\n");
-    if (words.Refused())
+    if (words.Refused()) {
+        if (problem)
+            *problem = "the .mic file is refused";
         return false;
+    }
     program->words = std::move(words.words);
+    for (const MicWord &w : program->words)
+        program->lines.push_back(w.line <= sourceLines.size() ? sourceLines[w.line - 1] : w.line);
     return true;
 }
 

@@ -38,13 +38,14 @@ struct CaseResult {
     unsigned expectations = 0;        // how many were checked
     std::vector<Mismatch> failures;   // those that did not hold
     unsigned points = 1;              // its weight
+    bool ran = true;                  // false: its program did not run (see ProgramResult::problem)
 };
 
 // A program and its cases.
 struct ProgramResult {
     std::string file;                   // as named on the command line
-    bool assembled = false;             // it was read (and assembled) and ran
-    std::string problem;                // when not: why ("the source does not assemble")
+    bool assembled = false;             // it was read (and assembled)
+    std::string problem;                // why it did not run ("the source does not assemble"), or ""
     std::vector<std::string> messages;  // zanfo's and the loader's, one line each, as on standard error
     std::vector<CaseResult> cases;      // in the order of the test file
     unsigned score = 0;                 // the points of the cases that passed

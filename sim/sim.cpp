@@ -46,12 +46,15 @@ int RunOnce(const Setup &s, SimOutput &output) {
 
 int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
     using namespace sim;
-    auto setup = std::make_unique<Setup>();  // a machine is too big for a small stack
+    auto setup = std::make_unique<Setup>();
     Setup &s = *setup;
-    int status = Prepare(args, read, output, s);
+    int status = ReadOptions(args, output, s.o);
     if (status != kGoOn)
         return status;
-    if (s.o.test.empty())
-        return RunOnce(s, output);
-    return RunTestFile(s, read, output);
+    if (!s.o.test.empty())
+        return RunTestFile(s.o, read, output);
+    status = PrepareProgram(read, output, s);
+    if (status != kGoOn)
+        return status;
+    return RunOnce(s, output);
 }

@@ -69,8 +69,16 @@ extern const size_t kReportFormatCount;
 // The format called `name`, or null.
 const ReportFormat *FindReportFormat(const std::string &name);
 
+// `text` with every byte that is not part of a UTF-8 character (nor of
+// one XML allows: no surrogates, U+FFFE or U+FFFF) replaced by U+FFFD.
+std::string ValidUtf8(const std::string &text);
+
 // The writers, one a file.
 std::unique_ptr<ReportWriter> TextReport(ReportSink &sink, const ReportContext &context);
+std::unique_ptr<ReportWriter> TapReport(ReportSink &sink, const ReportContext &context);
+std::unique_ptr<ReportWriter> JunitReport(ReportSink &sink, const ReportContext &context);
+std::unique_ptr<ReportWriter> JsonReport(ReportSink &sink, const ReportContext &context);
+std::unique_ptr<ReportWriter> GradescopeReport(ReportSink &sink, const ReportContext &context);
 
 }  // namespace sim
 

@@ -18,7 +18,7 @@ class Text : public ReportWriter {
     void StartProgram(const ProgramResult &program) override {
         if (context_.programs > 1)
             sink_.Write("== " + program.file + "\n");
-        if (!program.assembled && context_.programs > 1)
+        if (!program.problem.empty() && context_.programs > 1)
             sink_.Write("not run: " + program.problem + "\n");
     }
 
@@ -40,7 +40,7 @@ class Text : public ReportWriter {
     }
 
     void EndProgram(const ProgramResult &program) override {
-        if (!context_.testFile || !program.assembled)
+        if (!context_.testFile || !program.problem.empty())
             return;
         unsigned passed = 0;
         for (const CaseResult &c : program.cases)
