@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "coverage.h"
 #include "report.h"
 #include "reports.h"
 #include "trace.h"
@@ -60,14 +61,15 @@ void Refuse(Entry &e, const std::string &problem, std::vector<std::string> lines
 
 // Runs every case on the program, each from `base` with its own sets, and
 // tells the report of each.
-void RunCases(const Machine &base, const Options &o, Entry &e, ReportWriter &report, SimOutput &output) {
+void RunCases(const Machine &base, const Options &o, Entry &e, ReportWriter &report, SimOutput &output,
+              Coverage *coverage) {
     CaseMachine machine(base);
     for (const TestCase &t : e.cases) {
         Machine &m = machine.Fresh();
         for (const Assignment &a : t.sets)
             machine.Set(a);
         const uint64_t limit = t.maxCycles ? t.maxCycles : o.maxCycles;
-        RunEnd end = RunTraced(m, o, e.program, output, limit);
+        RunEnd end = RunTraced(m, o, e.program, output, limit, coverage);
         std::vector<Assignment> expects = e.expects;
         expects.insert(expects.end(), t.expects.begin(), t.expects.end());
         CaseResult c =
@@ -197,13 +199,17 @@ int RunTestFile(const Options &o, const FileReader &read, SimOutput &output) {
     ReportSink sink(output, o.output);
     std::unique_ptr<ReportWriter> report = FindReportFormat(o.report)->make(sink, context);
     std::vector<ProgramResult> results;
+    CoverageFile covered(o.coverage, entries.size() > 1);
     int status = kSimHalted;
     for (Entry &e : entries) {
         report->StartProgram(e.result);
         if (e.runs) {
             auto base = std::make_unique<Machine>();
             BuildMachine(o, e.program, inputs, e.sets, *base);
-            RunCases(*base, o, e, *report, output);
+            std::unique_ptr<Coverage> coverage = o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
+            RunCases(*base, o, e, *report, output, coverage.get());
+            if (coverage)
+                covered.Add(e.result.file, e.program, *base, *coverage);
         } else {
             NotRun(anyCases, e.result);
         }
@@ -216,7 +222,9 @@ int RunTestFile(const Options &o, const FileReader &read, SimOutput &output) {
         e = Entry();  // its program and cases are done with
     }
     report->Finish(results);
-    return sink.Close() ? status : kSimBadInput;
+    if (!sink.Close() || (!o.coverage.empty() && !covered.Write(output)))
+        return kSimBadInput;
+    return status;
 }
 
 }  // namespace sim

@@ -29,6 +29,8 @@ const char kUsageHead[] =
     "  --test FILE          run the cases of a test file, one line each\n"
     "  --report FORMAT      how to report the run or the cases (below); default text\n"
     "  -o, --output FILE    write the report to FILE instead of standard output\n"
+    "  --coverage FILE      write an lcov tracefile: how often each line's microwords\n"
+    "                       ran, and which way each conditional jump went\n"
     "  --trace              print every cycle: address, microword, next address, changes\n"
     "  --break ADDR         stop before the microword at ADDR runs (repeatable)\n"
     "  --max-cycles N       stop a run that has not halted after N cycles (default 10000000)\n"
@@ -93,7 +95,7 @@ std::string FormatNames() {
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
                                                      "--test", "--break", "--max-cycles", "--report",
-                                                     "-o", "--output"};
+                                                     "-o", "--output", "--coverage"};
     bool operandsOnly = false;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -166,12 +168,12 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->report = value;
-        } else if (name == "-o" || name == "--output") {
+        } else if (name == "-o" || name == "--output" || name == "--coverage") {
             if (value.empty()) {
                 *error = "option " + name + " needs a file name";
                 return false;
             }
-            o->output = value;
+            (name == "--coverage" ? o->coverage : o->output) = value;
         } else if (name == "--trace") {
             o->trace = true;
         } else if (name == "--loop-to-address") {
@@ -197,6 +199,22 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     }
     o->file = files[0];
     o->files = files;
+    if (o->coverage == "-" && (o->output.empty() || o->output == "-")) {
+        *error = "--coverage - and the report would both go to standard output: give one a file";
+        return false;
+    }
+    // Neither output may take the place of an input.
+    for (const std::string *out : {&o->output, &o->coverage}) {
+        std::vector<std::string> inputs = files;
+        inputs.insert(inputs.end(), {o->test, o->map});
+        inputs.insert(inputs.end(), o->mems.begin(), o->mems.end());
+        for (const std::string &in : inputs)
+            if (!out->empty() && *out != "-" && *out == in) {
+                *error = "\"" + *out + "\" is an input: it cannot take the " +
+                         (out == &o->output ? "report" : "coverage");
+                return false;
+            }
+    }
     return true;
 }
 

@@ -28,6 +28,7 @@ struct Options {
     bool loopToAddress = false;       // --loop-to-address
     std::string report = "text";      // --report: a format of kReportFormats
     std::string output;               // -o: the report's file; "" standard output
+    std::string coverage;             // --coverage: the lcov tracefile to write, or ""
     bool help = false, version = false;
 };
 

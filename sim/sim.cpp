@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cases.h"
+#include "coverage.h"
 #include "report.h"
 #include "reports.h"
 #include "setup.h"
@@ -25,7 +26,8 @@ int RunOnce(const Setup &s, SimOutput &output) {
 
     auto machine = std::make_unique<Machine>(s.base);
     Machine &m = *machine;
-    RunEnd end = RunTraced(m, s.o, s.program, output);
+    std::unique_ptr<Coverage> coverage = s.o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
+    RunEnd end = RunTraced(m, s.o, s.program, output, 0, coverage.get());
     CaseResult c = Judge(m, end, s.o.maxCycles, s.program, s.expects);
     c.name = "run";
     result.cases.push_back(c);
@@ -37,7 +39,15 @@ int RunOnce(const Setup &s, SimOutput &output) {
         output.Err("zanfo-sim: " + s.o.file + ": " + c.stop + "\n");
     report->EndProgram(result);
     report->Finish({result});
-    return sink.Close() ? result.status : kSimBadInput;
+    if (!sink.Close())
+        return kSimBadInput;
+    if (coverage) {
+        CoverageFile covered(s.o.coverage, false);
+        covered.Add(s.o.file, s.program, s.base, *coverage);
+        if (!covered.Write(output))
+            return kSimBadInput;
+    }
+    return result.status;
 }
 
 }  // namespace

@@ -76,15 +76,30 @@ class Tracer : public CycleWatcher {
     CycleStart before_;
 };
 
+// Two watchers told of every cycle, the first first.
+class Both : public CycleWatcher {
+  public:
+    Both(CycleWatcher &first, CycleWatcher &second) : first_(first), second_(second) {}
+    void Before(const Machine &m) override { first_.Before(m), second_.Before(m); }
+    void After(const Machine &m, StepResult result) override { first_.After(m, result), second_.After(m, result); }
+
+  private:
+    CycleWatcher &first_, &second_;
+};
+
 }  // namespace
 
-RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles) {
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles,
+                 CycleWatcher *watcher) {
     if (maxCycles == 0)
         maxCycles = o.maxCycles;
     if (!o.trace)
-        return Run(m, maxCycles);
+        return Run(m, maxCycles, watcher);
     Tracer tracer(output, program);
-    return Run(m, maxCycles, &tracer);
+    if (!watcher)
+        return Run(m, maxCycles, &tracer);
+    Both both(tracer, *watcher);
+    return Run(m, maxCycles, &both);
 }
 
 }  // namespace sim

@@ -136,8 +136,6 @@ def lcov(work):
     html = subprocess.run(["genhtml", "--branch-coverage", "-o", "html", "class.info"], cwd=work,
                           capture_output=True, text=True)
     check(html.returncode == 0, "genhtml refused the file:\n" + html.stderr + html.stdout)
-    with open(os.path.join(work, "html", "index.html"), encoding="utf-8") as f:
-        check("12 / 12" in f.read() or True, "genhtml's index")
     pages = [os.path.join(d, n) for d, _, names in os.walk(os.path.join(work, "html")) for n in names
              if n == "bob.zan.gcov.html"]
     check(pages, "genhtml drew no page for bob.zan")

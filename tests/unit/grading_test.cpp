@@ -3,11 +3,16 @@
 // coverage, through RunSim with its files held in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "coverage.h"
 #include "inputs.h"
+#include "machine.h"
+#include "microword.h"
 #include "sim.h"
 
 namespace {
@@ -115,6 +120,43 @@ TEST(TestFile, ACaseStopsAtItsOwnCycleLimitOverTheCommandLine) {
     Outcome tight = Sim({"--test", "limits.test", "sum.zan"}, {{"limits.test", "max-cycles 13\ncase four\nset n=4\n"}});
     EXPECT_EQ(tight.out, "FAIL  four: stopped before 004 after 13 cycles: no HALT within 13 cycles (max-cycles of the "
                          "test file)\n0 passed, 1 failed\n");
+}
+
+TEST(Coverage, AWordIsConditionalWhenItsPathDependsOnItsTest) {
+    // Sequencer codes whose path the test chooses: CJS, CJP, PUSH, JSRP, JRP, CRTN, CJPP, LOOP, TWB.
+    const unsigned tested[] = {1, 3, 4, 5, 7, 10, 11, 13, 15};
+    for (unsigned code = 0; code < 16; ++code) {
+        const bool byTest = std::find(std::begin(tested), std::end(tested), code) != std::end(tested);
+        uint64_t word = PutField(0, Field::Sequencer, code);
+        word = PutField(PutField(word, Field::AluDest, 9), Field::CondCode, 4);
+        EXPECT_EQ(sim::Conditional(Decode(word)), byTest && code != 6) << code;
+        EXPECT_FALSE(sim::Conditional(Decode(PutField(word, Field::CondEnable, 1)))) << code;
+    }
+}
+
+TEST(Coverage, TracefileCountsEachLineAndBothDirectionsOfEveryTest) {
+    const std::map<std::string, std::string> files = {
+        // Two words on line 3; the test of line 4 only ever fails; line 7 is never reached.
+        {"p.zan", "PROGRAM p\n"
+                  "EQU n R2;\n"
+                  " n = n + 0, LDUFLAG; JUMP(done, UZ);\n"
+                  " JUMP(done, UN);\n"
+                  " R1 = 5;\n"
+                  "done: HALT;\n"
+                  " R4 = 1\n"
+                  "END\n"},
+        {"t.test", "case zero\nset n=0\ncase one\nset n=1\n"},
+    };
+    Outcome run = Sim({"--test", "t.test", "--coverage", "c.info", "p.zan"}, files);
+    EXPECT_EQ(run.status, kSimHalted) << run.err;
+    EXPECT_EQ(run.files["c.info"],
+              "TN:\nSF:p.zan\n"
+              "BRDA:3,1,0,1\nBRDA:3,1,1,1\n"  // UZ passed for n = 0, failed for n = 1
+              "BRDA:4,2,0,0\nBRDA:4,2,1,1\n"
+              "BRF:4\nBRH:3\n"
+              "DA:3,4\nDA:4,1\nDA:5,1\nDA:6,2\nDA:7,0\n"
+              "LF:5\nLH:4\nend_of_record\n");
+    EXPECT_EQ(run.err, "coverage: 5 of 6 microwords, 3 of 4 branch directions\n");
 }
 
 }  // namespace
