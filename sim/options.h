@@ -29,6 +29,13 @@ struct Options {
     std::string report = "text";      // --report: a format of kReportFormats
     std::string output;               // -o: the report's file; "" standard output
     std::string coverage;             // --coverage: the lcov tracefile to write, or ""
+    std::string reference;            // --reference: the program the other is tested against
+    uint64_t random = 0;              // --random: random cases after the edge cases
+    bool randomGiven = false;         // --random was given
+    uint64_t seed = 1;                // --seed
+    std::vector<std::string> vary;    // --vary, one name or range each (lists split)
+    std::vector<std::string> compare; // --compare, likewise
+    uint64_t show = 3;                // --show: differences shown; the search stops at the last
     bool help = false, version = false;
 };
 

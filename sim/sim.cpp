@@ -5,6 +5,7 @@
 
 #include "cases.h"
 #include "coverage.h"
+#include "reference.h"
 #include "report.h"
 #include "reports.h"
 #include "setup.h"
@@ -63,6 +64,8 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
         return status;
     if (!s.o.test.empty())
         return RunTestFile(s.o, read, output);
+    if (!s.o.reference.empty())
+        return RunReference(s.o, read, output);
     status = PrepareProgram(read, output, s);
     if (status != kGoOn)
         return status;

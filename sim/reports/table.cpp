@@ -4,7 +4,7 @@
 namespace sim {
 
 const ReportFormat kReportFormats[] = {
-    {"text", "the state after a plain run, a line a case of a test file (the default)", TextReport},
+    {"text", "the state after a run, or a line a case (the default)", TextReport},
     {"tap", "TAP version 13, a test point a case, as prove reads it", TapReport},
     {"junit", "JUnit XML, a testsuite a program, as CI servers read it", JunitReport},
     {"json", "one JSON document: the programs, their cases and scores", JsonReport},

@@ -4,18 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "coverage.h"
+#include "reference.h"
 #include "inputs.h"
 #include "machine.h"
 #include "microword.h"
 #include "sim.h"
 
 namespace {
+
+using namespace sim;
 
 // Standard output and error, and the files written, of one run.
 class Outcome : public SimOutput {
@@ -129,8 +133,8 @@ TEST(Coverage, AWordIsConditionalWhenItsPathDependsOnItsTest) {
         const bool byTest = std::find(std::begin(tested), std::end(tested), code) != std::end(tested);
         uint64_t word = PutField(0, Field::Sequencer, code);
         word = PutField(PutField(word, Field::AluDest, 9), Field::CondCode, 4);
-        EXPECT_EQ(sim::Conditional(Decode(word)), byTest && code != 6) << code;
-        EXPECT_FALSE(sim::Conditional(Decode(PutField(word, Field::CondEnable, 1)))) << code;
+        EXPECT_EQ(Conditional(Decode(word)), byTest && code != 6) << code;
+        EXPECT_FALSE(Conditional(Decode(PutField(word, Field::CondEnable, 1)))) << code;
     }
 }
 
@@ -157,6 +161,112 @@ TEST(Coverage, TracefileCountsEachLineAndBothDirectionsOfEveryTest) {
               "DA:3,4\nDA:4,1\nDA:5,1\nDA:6,2\nDA:7,0\n"
               "LF:5\nLH:4\nend_of_record\n");
     EXPECT_EQ(run.err, "coverage: 5 of 6 microwords, 3 of 4 branch directions\n");
+}
+
+// y = 2x, the reference; a program that differs only when x is 0x8000,
+// one that differs for one x in 65536, and one written another way.
+const std::map<std::string, std::string> kDoubles = {
+    {"ref.zan", "PROGRAM double\nEQU x R1;\nEQU y R2;\n y = x;\n y = y + x, HALT\nEND\n"},
+    {"at8000.zan", "PROGRAM double\nEQU x R1;\nEQU y R2;\n COMP(x, $8000);\n JUMP(odd, UZ);\n y = x;\n"
+                   " y = y + x, HALT;\nodd: y = 1, HALT\nEND\n"},
+    {"at4D2F.zan", "PROGRAM double\nEQU x R1;\nEQU y R2;\n COMP(x, $4D2F);\n JUMP(odd, UZ);\n y = x;\n"
+                   " y = y + x, HALT;\nodd: y = 1, HALT\nEND\n"},
+    {"viaQ.zan", "PROGRAM double\nEQU x R1;\nEQU y R2;\n RQ = x;\n y = x + RQ, HALT\nEND\n"},
+    {"loops.zan", "PROGRAM double\nEQU x R1;\nEQU y R2;\n COMP(x, 0);\n JUMP(done, UZ);\n y = x;\n"
+                  " y = y + x, HALT;\ndone: JUMP(done)\nEND\n"},
+};
+
+TEST(Reference, FindsAPlantedFaultAndNoneInAnEquivalentProgram) {
+    const struct {
+        const char *program;
+        const char *random;
+        int status;
+        const char *first;  // the first case shown, or ""
+    } tests[] = {
+        {"at8000.zan", "0", kSimExpectFailed, "case edge 4\nset x=0x8000\nexpect y=0x0000\n# at8000.zan: y=0x0001\n"},
+        {"at4D2F.zan", "10000", kSimExpectFailed,
+         "case random 6151\nset x=0x4D2F\nexpect y=0x9A5E\n# at4D2F.zan: y=0x0001\n"},
+        {"viaQ.zan", "2000", kSimHalted, ""},
+        {"loops.zan", "0", kSimExpectFailed,
+         "case edge 1\nset x=0x0000\nexpect y=0x0000\n# loops.zan: stopped before 004 after 1000 cycles: no HALT "
+         "within 1000 cycles (--max-cycles)\n"},
+    };
+    for (const auto &t : tests) {
+        Outcome run = Sim({"--reference", "ref.zan", "--random", t.random, "--vary", "x", "--compare", "y",
+                           "--max-cycles", "1000", "--show", "1", t.program},
+                          kDoubles);
+        EXPECT_EQ(run.status, t.status) << t.program << run.err;
+        EXPECT_EQ(run.out.compare(0, strlen(t.first), t.first), 0) << run.out;
+        EXPECT_NE(run.out.find("# seed 1\n"), std::string::npos) << run.out;
+        if (t.status == kSimHalted)
+            continue;
+        // The case shown is a test file's: the reference passes it, the program does not.
+        std::map<std::string, std::string> files = kDoubles;
+        files["shown.test"] = run.out;
+        EXPECT_EQ(Sim({"--test", "shown.test", "--max-cycles", "1000", "ref.zan"}, files).status, kSimHalted);
+        EXPECT_NE(Sim({"--test", "shown.test", "--max-cycles", "1000", t.program}, files).status, kSimHalted);
+    }
+}
+
+TEST(Reference, TheSameSeedDrawsTheSameCasesAndMemoryRangesVaryWordByWord) {
+    const std::map<std::string, std::string> files = {
+        // MEM[0] + MEM[1], and MEM[0] twice.
+        {"sum.zan", "PROGRAM s\n R3 = R3 XOR R3, LDMAR;\n R1 = MEM;\n INCR(R3), LDMAR;\n R1 = R1 + MEM, HALT\nEND\n"},
+        {"first.zan", "PROGRAM s\n R3 = R3 XOR R3, LDMAR;\n R1 = MEM;\n R1 = R1 + MEM, HALT\nEND\n"},
+    };
+    std::vector<std::string> args = {"--reference", "sum.zan", "--random", "50", "--vary", "MEM[0..1]=0..9,UFLAG",
+                                     "--compare", "R1,UFLAG", "--seed", "7", "--show", "2", "first.zan"};
+    Outcome once = Sim(args, files), again = Sim(args, files);
+    EXPECT_EQ(once.status, kSimExpectFailed) << once.err;
+    EXPECT_EQ(once.out, again.out);
+    // Edge cases fill the range with one value, so only a random case tells the words apart.
+    EXPECT_EQ(once.out.compare(0, 13, "case random 1"), 0) << once.out;
+    EXPECT_NE(once.out.find("\nmem 0x0000 0x000"), std::string::npos) << once.out;
+    EXPECT_NE(once.out.find("# seed 7\n"), std::string::npos);
+    args[args.size() - 4] = "8";
+    EXPECT_NE(Sim(args, files).out, once.out);
+}
+
+TEST(Reference, EdgeValuesComeInPairsOfNames) {
+    EXPECT_EQ(EdgeValues(0, 0xFFFF), (std::vector<uint16_t>{0, 1, 0x7FFF, 0x8000, 0xFFFF}));
+    EXPECT_EQ(EdgeValues(0, 15), (std::vector<uint16_t>{0, 1, 15}));
+    EXPECT_EQ(EdgeValues(10, 0x9000), (std::vector<uint16_t>{10, 0x7FFF, 0x8000, 0x9000}));
+    EXPECT_EQ(EdgeCases({{0, 1}, {0, 5}}), (std::vector<std::vector<uint16_t>>{{0, 0}, {0, 5}, {1, 0}, {1, 5}}));
+    // Three names of five values: the base, one name off it (3 x 4) or two (3 x 16).
+    const std::vector<uint16_t> five = EdgeValues(0, 0xFFFF);
+    EXPECT_EQ(EdgeCases({five, five, five}).size(), 1u + 12u + 48u);
+    EXPECT_EQ(EdgeCases(std::vector<std::vector<uint16_t>>(30, five)).size(), kMaxEdgeCases);
+}
+
+TEST(Reference, CommandLineAndStatuses) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char *err;  // what standard error holds
+    } tests[] = {
+        {{"--reference", "ref.zan", "--vary", "x", "--compare", "y", "viaQ.zan"}, kSimBadInput, "needs --random N"},
+        {{"--random", "5", "viaQ.zan"}, kSimBadInput, "go with --reference"},
+        {{"--reference", "ref.zan", "--random", "5", "--vary", "x", "--compare", "y", "--test", "t", "viaQ.zan"},
+         kSimBadInput, "--reference and --test cannot go together"},
+        {{"--reference", "ref.zan", "--random", "5", "--vary", "x=9..1", "--compare", "y", "viaQ.zan"}, kSimBadInput,
+         "--vary x=9..1: the range runs backwards"},
+        {{"--reference", "ref.zan", "--random", "5", "--vary", "UFLAG=0..16", "--compare", "y", "viaQ.zan"},
+         kSimBadInput, "--vary UFLAG: 16 is out of range: at most 15"},
+        {{"--reference", "ref.zan", "--random", "5", "--vary", "x", "--compare", "z", "viaQ.zan"}, kSimBadInput,
+         "--compare z: unknown name"},
+        {{"--reference", "loops.zan", "--random", "5", "--vary", "x", "--compare", "y", "--max-cycles", "50",
+          "viaQ.zan"},
+         kSimStopped, "zanfo-sim: loops.zan: the reference stopped in case edge 1: stopped before 004 after 50 cycles"},
+        {{"--reference", "ref.zan", "--random", "5", "--vary", "x", "--compare", "y", "none.zan"}, kSimStopped,
+         "none.zan: No such file"},
+        {{"--reference", "none.zan", "--random", "5", "--vary", "x", "--compare", "y", "ref.zan"}, kSimBadInput,
+         "none.zan: No such file"},
+    };
+    for (const auto &t : tests) {
+        Outcome run = Sim(t.args, kDoubles);
+        EXPECT_EQ(run.status, t.status) << t.err;
+        EXPECT_NE(run.err.find(t.err), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace
