@@ -61,9 +61,8 @@ void Refuse(Entry &e, const std::string &problem, std::vector<std::string> lines
 
 // Runs every case on the program, each from `base` with its own sets, and
 // tells the report of each.
-void RunCases(const Machine &base, const Options &o, Entry &e, ReportWriter &report, SimOutput &output,
+void RunCases(CaseMachine &machine, const Options &o, Entry &e, ReportWriter &report, SimOutput &output,
               Coverage *coverage) {
-    CaseMachine machine(base);
     for (const TestCase &t : e.cases) {
         Machine &m = machine.Fresh();
         for (const Assignment &a : t.sets)
@@ -200,14 +199,19 @@ int RunTestFile(const Options &o, const FileReader &read, SimOutput &output) {
     std::unique_ptr<ReportWriter> report = FindReportFormat(o.report)->make(sink, context);
     std::vector<ProgramResult> results;
     CoverageFile covered(o.coverage, entries.size() > 1);
+    // One machine for every program, its memory taken again, not allocated anew.
+    const auto empty = std::make_unique<Machine>();
+    auto base = std::make_unique<Machine>();
+    CaseMachine machine(*base);
     int status = kSimHalted;
     for (Entry &e : entries) {
         report->StartProgram(e.result);
         if (e.runs) {
-            auto base = std::make_unique<Machine>();
+            *base = *empty;
             BuildMachine(o, e.program, inputs, e.sets, *base);
+            machine.Rebase();
             std::unique_ptr<Coverage> coverage = o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
-            RunCases(*base, o, e, *report, output, coverage.get());
+            RunCases(machine, o, e, *report, output, coverage.get());
             if (coverage)
                 covered.Add(e.result.file, e.program, *base, *coverage);
         } else {

@@ -124,6 +124,11 @@ Machine &CaseMachine::Fresh() {
     return m;
 }
 
+void CaseMachine::Rebase() {
+    *m_ = base_;
+    setWords_.clear();
+}
+
 void CaseMachine::Set(const Assignment &a) {
     if (a.place.kind == Place::Memory)
         setWords_.push_back(static_cast<uint16_t>(a.place.index));

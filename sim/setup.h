@@ -34,6 +34,9 @@ class CaseMachine {
     explicit CaseMachine(const Machine &base);
     // The machine as it starts, for the next case.
     Machine &Fresh();
+    // Takes the base again, once it has changed (another program), into
+    // the memory it has.
+    void Rebase();
     // Sets a place before the run.
     void Set(const Assignment &a);
 
