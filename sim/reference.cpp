@@ -53,15 +53,15 @@ std::string Lower(std::string text) {
 }
 
 // NAME or NAME=LO..HI (`vary`); false with the message.
-bool ParseName(const std::string &option, const std::string &spec, bool vary, Name *name, std::string *error) {
-    const size_t eq = spec.find('=');
+bool ParseName(const std::string &option, const std::string &written, bool vary, Name *name, std::string *error) {
+    const size_t eq = written.find('=');
     if (!vary && eq != std::string::npos) {
-        *error = option + " " + spec + ": a name only, no values";
+        *error = option + " " + written + ": a name only, no values";
         return false;
     }
-    name->text = spec.substr(0, eq);
+    name->text = written.substr(0, eq);
     if (name->text.empty()) {
-        *error = option + " " + spec + ": a name is missing";
+        *error = option + " " + written + ": a name is missing";
         return false;
     }
     const std::string lower = Lower(name->text);
@@ -70,11 +70,11 @@ bool ParseName(const std::string &option, const std::string &spec, bool vary, Na
         uint32_t first, last;
         if (!ParseNumber(lower.substr(4, dots - 4), 0xFFFF, &first, error) ||
             !ParseNumber(lower.substr(dots + 2, lower.size() - dots - 3), 0xFFFF, &last, error)) {
-            *error = option + " " + spec + ": " + *error;
+            *error = option + " " + written + ": " + *error;
             return false;
         }
         if (first > last) {
-            *error = option + " " + spec + ": the range runs backwards";
+            *error = option + " " + written + ": the range runs backwards";
             return false;
         }
         name->words = true;
@@ -84,16 +84,16 @@ bool ParseName(const std::string &option, const std::string &spec, bool vary, Na
     name->hi = 0xFFFF;
     if (eq == std::string::npos)
         return true;
-    const std::string values = spec.substr(eq + 1);
+    const std::string values = written.substr(eq + 1);
     const size_t sep = values.find("..");
     uint32_t lo, hi;
     if (sep == std::string::npos || !ParseNumber(values.substr(0, sep), 0xFFFF, &lo, error) ||
         !ParseNumber(values.substr(sep + 2), 0xFFFF, &hi, error)) {
-        *error = option + " " + spec + ": " + (sep == std::string::npos ? "expected NAME=LO..HI" : *error);
+        *error = option + " " + written + ": " + (sep == std::string::npos ? "expected NAME=LO..HI" : *error);
         return false;
     }
     if (lo > hi) {
-        *error = option + " " + spec + ": the range runs backwards";
+        *error = option + " " + written + ": the range runs backwards";
         return false;
     }
     name->ranged = true;
