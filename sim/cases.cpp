@@ -31,6 +31,7 @@ class Keeper : public SimOutput {
     bool File(const std::string &name, const std::string &bytes, std::string *error) override {
         return output_.File(name, bytes, error);
     }
+    bool Failed() const override { return output_.Failed(); }
     std::vector<std::string> lines;
 
   private:
@@ -69,6 +70,8 @@ void RunCases(CaseMachine &machine, const Options &o, Entry &e, ReportWriter &re
             machine.Set(a);
         const uint64_t limit = t.maxCycles ? t.maxCycles : o.maxCycles;
         RunEnd end = RunTraced(m, o, e.program, output, limit, coverage);
+        if (output.Failed())
+            return;  // the trace cannot be written: RunSim says so
         std::vector<Assignment> expects = e.expects;
         expects.insert(expects.end(), t.expects.begin(), t.expects.end());
         CaseResult c =
@@ -205,6 +208,8 @@ int RunTestFile(const Options &o, const FileReader &read, SimOutput &output) {
     CaseMachine machine(*base);
     int status = kSimHalted;
     for (Entry &e : entries) {
+        if (output.Failed())
+            return kSimCannotWrite;
         report->StartProgram(e.result);
         if (e.runs) {
             *base = *empty;

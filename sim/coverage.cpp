@@ -85,7 +85,7 @@ void CoverageFile::Add(const std::string &name, const Program &program, const Ma
 bool CoverageFile::Write(SimOutput &output) const {
     std::string error;
     if (!output.File(file_, records_, &error)) {
-        output.Err("zanfo-sim: " + file_ + ": " + error + "\n");
+        output.Err("zanfo-sim: cannot write " + file_ + ": " + error + "\n");
         return false;
     }
     output.Err(summaries_);

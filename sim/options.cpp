@@ -62,8 +62,9 @@ const char kUsageHead[] =
 const char kUsageTail[] =
     "\n"
     "Exit status: 0 the run halted (and every expectation held), 1 an expectation\n"
-    "or a test case failed, 2 bad command line or input file, 3 the run stopped\n"
-    "on an error of the microprogram or at the cycle limit.  With --test, the\n"
+    "or a test case failed, 2 bad command line or input file, or an output that\n"
+    "cannot be written, 3 the run stopped on an error of the microprogram or at\n"
+    "the cycle limit.  With --test, the\n"
     "highest status of the programs, a program that cannot be read or assembled\n"
     "counting 3.  With --reference: 0 no difference, 1 a difference, 3 the\n"
     "reference stopped on an error or at the cycle limit.\n";
@@ -186,8 +187,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             uint64_t n = 0;
             bool ok = *p != '\0';
             for (; *p && ok; ++p) {
-                ok = isdigit(static_cast<unsigned char>(*p)) && n <= (UINT64_MAX - 9) / 10;
-                n = n * 10 + static_cast<uint64_t>(*p - '0');
+                ok = isdigit(static_cast<unsigned char>(*p));
+                uint64_t digit = ok ? static_cast<uint64_t>(*p - '0') : 0;
+                ok = ok && n <= (UINT64_MAX - digit) / 10;  // n * 10 + digit still fits
+                n = n * 10 + digit;
             }
             if (!ok || n == 0) {
                 *error = "--max-cycles: \"" + value + "\" is not a number of cycles from 1 up";

@@ -2,6 +2,7 @@
 #include "program.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 #include "assemble.h"
@@ -41,6 +42,11 @@ bool IsMicFile(const std::string &name, const std::string &text) {
     return true;
 }
 
+bool CannotRead(const std::string &name, const std::string &why, SimOutput &output) {
+    output.Err(name + ": cannot read the file: " + why + "\n");
+    return false;
+}
+
 // zanfo's messages as FILE:LINE: message, in UTF-8.
 void ShowAssemblerMessages(const std::string &file, const std::string &latin1, SimOutput &output) {
     for (const Diagnostic &d : SplitDiagnostics(latin1))
@@ -52,28 +58,34 @@ void ShowAssemblerMessages(const std::string &file, const std::string &latin1, S
 
 }  // namespace
 
-// Reads a named input file; false, with the message shown, when it cannot be read.
-bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text) {
+bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text,
+               size_t limit) {
     std::string error;
-    if (read(name, text, &error))
-        return true;
-    output.Err("zanfo-sim: " + name + ": " + error + "\n");
-    return false;
+    if (!read(name, text, &error))
+        return CannotRead(name, error, output);
+    if (text->size() > limit)
+        return CannotRead(name, ReadFailure(EFBIG, limit), output);
+    return true;
 }
 
 // Reads and, for a source, assembles the microprogram; false when it cannot run.
 bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
                  std::string *problem) {
-    std::string text, error;
-    if (!read(file, &text, &error)) {
-        output.Err("zanfo-sim: " + file + ": " + error + "\n");
+    std::string text;
+    if (!ReadInput(file, read, output, &text)) {
         if (problem)
-            *problem = "the file cannot be read: " + error;
+            *problem = "the file cannot be read";
         return false;
     }
     std::string mic = text;
     std::vector<unsigned> sourceLines;  // of a source: the line of each microword's first token
-    if (!IsMicFile(file, text)) {
+    if (IsMicFile(file, text)) {
+        if (text.size() > kMicFileLimit) {
+            if (problem)
+                *problem = "the file cannot be read";
+            return CannotRead(file, ReadFailure(EFBIG, kMicFileLimit), output);
+        }
+    } else {
         Assembly a = AssembleText(text);
         ShowAssemblerMessages(file, a.notices, output);
         ShowAssemblerMessages(file, a.diagnostics, output);

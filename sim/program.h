@@ -4,6 +4,7 @@
 #ifndef ZANFO_SIM_PROGRAM_H
 #define ZANFO_SIM_PROGRAM_H
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -30,11 +31,14 @@ struct Program {
 };
 
 
-// Reads a named input file; false, with the message shown, when it cannot be read.
-bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text);
+// Reads a named input file of at most `limit` bytes; false, with the
+// message shown, when it cannot be read or is longer.
+bool ReadInput(const std::string &name, const FileReader &read, SimOutput &output, std::string *text,
+               size_t limit = kTextFileLimit);
 
 // Reads and, for a source, assembles the microprogram; false when it cannot
-// run, with why in `problem` ("the source does not assemble").
+// run, with why in `problem` ("the source does not assemble").  A .mic file
+// holds at most kMicFileLimit bytes, a source kTextFileLimit.
 bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
                  std::string *problem = nullptr);
 

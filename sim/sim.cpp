@@ -15,8 +15,9 @@ namespace sim {
 
 namespace {
 
-// A plain run: the state after it, then the expectations of the command line.
-int RunOnce(const Setup &s, SimOutput &output) {
+// A plain run of the prepared machine itself: the state after it, then the
+// expectations of the command line.
+int RunOnce(Setup &s, SimOutput &output) {
     ReportContext context;
     ReportSink sink(output, s.o.output);
     std::unique_ptr<ReportWriter> report = FindReportFormat(s.o.report)->make(sink, context);
@@ -25,10 +26,11 @@ int RunOnce(const Setup &s, SimOutput &output) {
     result.assembled = true;
     report->StartProgram(result);
 
-    auto machine = std::make_unique<Machine>(s.base);
-    Machine &m = *machine;
+    Machine &m = s.base;
     std::unique_ptr<Coverage> coverage = s.o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
     RunEnd end = RunTraced(m, s.o, s.program, output, 0, coverage.get());
+    if (output.Failed())
+        return kSimCannotWrite;
     CaseResult c = Judge(m, end, s.o.maxCycles, s.program, s.expects);
     c.name = "run";
     result.cases.push_back(c);
@@ -57,17 +59,14 @@ int RunOnce(const Setup &s, SimOutput &output) {
 
 int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
     using namespace sim;
-    auto setup = std::make_unique<Setup>();
+    auto setup = std::make_unique<Setup>();  // off the stack, with its machine
     Setup &s = *setup;
     int status = ReadOptions(args, output, s.o);
-    if (status != kGoOn)
-        return status;
-    if (!s.o.test.empty())
-        return RunTestFile(s.o, read, output);
-    if (!s.o.reference.empty())
-        return RunReference(s.o, read, output);
-    status = PrepareProgram(read, output, s);
-    if (status != kGoOn)
-        return status;
-    return RunOnce(s, output);
+    if (status == kGoOn && !s.o.test.empty())
+        status = RunTestFile(s.o, read, output);
+    else if (status == kGoOn && !s.o.reference.empty())
+        status = RunReference(s.o, read, output);
+    else if (status == kGoOn && (status = PrepareProgram(read, output, s)) == kGoOn)
+        status = RunOnce(s, output);  // runs the machine itself
+    return output.Failed() ? kSimCannotWrite : status;
 }

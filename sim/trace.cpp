@@ -1,6 +1,8 @@
 // zanfo-sim --trace.
 #include "trace.h"
 
+#include <algorithm>
+
 #include "report.h"
 
 namespace sim {
@@ -95,11 +97,18 @@ RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput
         maxCycles = o.maxCycles;
     if (!o.trace)
         return Run(m, maxCycles, watcher);
+    // A few thousand cycles at a time, so that a trace that cannot be
+    // written stops the run soon after its first failed write.
+    constexpr uint64_t kSlice = 4096;
     Tracer tracer(output, program);
-    if (!watcher)
-        return Run(m, maxCycles, &tracer);
-    Both both(tracer, *watcher);
-    return Run(m, maxCycles, &both);
+    Both both(tracer, watcher ? *watcher : tracer);
+    CycleWatcher *watching = watcher ? static_cast<CycleWatcher *>(&both) : &tracer;
+    RunEnd end;
+    do {
+        uint64_t limit = maxCycles - std::min(m.cycles, maxCycles) > kSlice ? m.cycles + kSlice : maxCycles;
+        end = Run(m, limit, watching);
+    } while (end == RunEnd::CycleLimit && m.cycles < maxCycles && !output.Failed());
+    return end;
 }
 
 }  // namespace sim

@@ -56,7 +56,7 @@ bool ReportSink::Close() {
     std::string error;
     if (output_.File(file_, buffer_, &error))
         return true;
-    output_.Err("zanfo-sim: " + file_ + ": " + error + "\n");
+    output_.Err("zanfo-sim: cannot write " + file_ + ": " + error + "\n");
     return false;
 }
 

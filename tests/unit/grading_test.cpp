@@ -258,9 +258,9 @@ TEST(Reference, CommandLineAndStatuses) {
           "viaQ.zan"},
          kSimStopped, "zanfo-sim: loops.zan: the reference stopped in case edge 1: stopped before 004 after 50 cycles"},
         {{"--reference", "ref.zan", "--random", "5", "--vary", "x", "--compare", "y", "none.zan"}, kSimStopped,
-         "none.zan: No such file"},
+         "none.zan: cannot read the file: No such file"},
         {{"--reference", "none.zan", "--random", "5", "--vary", "x", "--compare", "y", "ref.zan"}, kSimBadInput,
-         "none.zan: No such file"},
+         "none.zan: cannot read the file: No such file"},
     };
     for (const auto &t : tests) {
         Outcome run = Sim(t.args, kDoubles);

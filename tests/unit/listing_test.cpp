@@ -89,7 +89,7 @@ DumpRun RunWithFiles(const std::vector<std::string> &args) {
         {"p.mic", "0000 4E00009040000000\n"},
         {"p.zan", "PROGRAM p NOP END\n"},
     };
-    return RunDump(args, [](const std::string &name, std::string *text, int *error) {
+    return RunDump(args, [](const std::string &name, size_t, std::string *text, int *error) {
         auto found = files.find(name);
         if (found == files.end()) {
             *error = ENOENT;
