@@ -166,6 +166,8 @@ class Tester {
             const std::string label = edge ? Format("edge %zu", i + 1) : Format("random %zu", i + 1 - edgeCases.size());
             ++ran;
             const int verdict = OneCase(label, values);
+            if (output_.Failed())
+                return kSimCannotWrite;
             if (verdict == kSimStopped)
                 return Finish(kSimStopped);
             if (verdict == kSimExpectFailed && ++differences_ == o_.show) {
