@@ -22,7 +22,7 @@ VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-
 # every folder it enters and leaves.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web
 
 all: build
@@ -78,6 +78,11 @@ bench-sim: deps
 # zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
 bench-check: deps
 	bash bench/check.sh
+
+# zanfo-sim grading: 10,000 reference cases, and a class of 200 programs of
+# 20 cases each (see bench/README.md).
+bench-grading: deps
+	bash bench/grading.sh
 
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps
