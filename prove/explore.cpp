@@ -84,8 +84,8 @@ class Explorer {
             }
             Step(n);
         }
-        if (halted_)
-            result_.endings.push_back(std::move(*halted_));
+        for (auto &h : halted_)
+            result_.endings.push_back(std::move(h.second));
         result_.complete = true;
         return std::move(result_);
     }
@@ -112,13 +112,17 @@ class Explorer {
 
     void End(Ending::Kind kind, const z3::expr &when, const SymCycles &cycles, const SymState *state) {
         if (kind == Ending::Halted) {
-            // Every halted path in one ending.
-            if (halted_) {
-                Merge(v_, *halted_->state, halted_->when, *state);
-                halted_->cycles = Choose(halted_->when, halted_->cycles, cycles);
-                halted_->when = halted_->when || when;
+            // The halted paths merged by where they halted.
+            Node n{*state, when, cycles, 0};
+            Key key = KeyOf(n);
+            auto at = halted_.find(key);
+            if (at != halted_.end()) {
+                Ending &e = at->second;
+                Merge(v_, *e.state, e.when, *state);
+                e.cycles = Choose(e.when, e.cycles, cycles);
+                e.when = e.when || when;
             } else {
-                halted_.emplace(Ending{kind, when, cycles, *state});
+                halted_.emplace(key, Ending{kind, when, cycles, *state});
             }
             return;
         }
@@ -218,7 +222,7 @@ class Explorer {
     const size_t maxStates_;
     Exploration result_;
     std::map<Key, Node> frontier_;   // the states to step, the first one first
-    std::optional<Ending> halted_;   // every path that has halted
+    std::map<Key, Ending> halted_;   // the paths that have halted, by where
 };
 
 template <class T>

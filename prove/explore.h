@@ -79,8 +79,9 @@ struct Exploration {
 
 // Runs `program` (its store, mapping and μPC) from `start` for at most
 // `bound` cycles.  The run gives up at `deadline` or when more than
-// `maxStates` states are alive at once.  Every Halted path ends in one
-// Ending; Stopped and Unbounded paths in as many as they happen to.
+// `maxStates` states are alive at once.  The Halted paths that halt at the
+// same sequencer state end in one Ending; Stopped and Unbounded paths in as
+// many as they happen to.
 Exploration Explore(const Machine &program, const Symbolic &v, const SymState &start, uint64_t bound,
                     Feasibility &feasible, Clock::time_point deadline, size_t maxStates = 4096);
 

@@ -314,6 +314,29 @@ std::vector<Place> Expr::StartPlaces(bool plainIsOld, bool *anyWord) const {
     return places;
 }
 
+std::vector<Place> Expr::EndPlaces() const {
+    std::vector<Place> places;
+    std::vector<std::pair<int, bool>> todo;  // node, under old(...)
+    if (!nodes.empty())
+        todo.push_back({static_cast<int>(nodes.size()) - 1, false});
+    while (!todo.empty()) {
+        auto [at, old] = todo.back();
+        todo.pop_back();
+        const ExprNode &n = nodes[at];
+        if (n.kind == ExprNode::Name && !old) {
+            bool seen = false;
+            for (const Place &p : places)
+                seen |= p.kind == n.place.kind && p.index == n.place.index;
+            if (!seen)
+                places.push_back(n.place);
+        }
+        for (int child : {n.a, n.b, n.c})
+            if (child >= 0)
+                todo.push_back({child, old || n.kind == ExprNode::Old});
+    }
+    return places;
+}
+
 int64_t ApplyUnary(Op op, int64_t a) {
     const uint64_t u = static_cast<uint64_t>(a);
     switch (op) {

@@ -74,6 +74,8 @@ struct Expr {
     // memory word it names (one the run leaves alone ends as it started).
     // A memory word at an address that is not a number sets `*anyWord`.
     std::vector<Place> StartPlaces(bool plainIsOld, bool *anyWord) const;
+    // The names it reads outside old(...), each once (memory words aside).
+    std::vector<Place> EndPlaces() const;
 };
 
 // Parses `text`.  False, with the reason in `error`, when it is not an

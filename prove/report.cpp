@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "formula.h"
 #include "trials.h"
 
 namespace {
@@ -77,6 +78,52 @@ bool NamedEnsure(const Expr &e, const Replay &r, Place *place, int *demand) {
         return true;
     }
     return false;
+}
+
+// Values for the places that `e` reads at the end (registers, Q, MAR, IR,
+// the flag registers) that make it hold, the start being the run's: what
+// expect lines can demand where the ensure does not name its value, so that
+// zanfo-sim fails the case all the same.  None when `e` reads memory, or
+// when nothing meets it.
+std::vector<std::pair<Place, uint16_t>> Meeting(const Expr &e, const Replay &r) {
+    std::vector<std::pair<Place, uint16_t>> out;
+    for (const ExprNode &n : e.nodes)
+        if (n.kind == ExprNode::Memory)
+            return out;
+    const std::vector<Place> atEnd = e.EndPlaces();
+    z3::context ctx;
+    InitialMemory memory(ctx), endMemory(ctx);
+    Fixed everything;
+    everything.r.fill(true);
+    everything.q = everything.mar = everything.ir = everything.uflag = everything.mflag = true;
+    Fixed almost = everything;  // a place read at the end is what the solver chooses
+    for (const Place &p : atEnd) {
+        switch (p.kind) {
+        case Place::Register: almost.r[p.index] = false; break;
+        case Place::Q: almost.q = false; break;
+        case Place::Mar: almost.mar = false; break;
+        case Place::Ir: almost.ir = false; break;
+        case Place::Uflag: almost.uflag = false; break;
+        case Place::Mflag: almost.mflag = false; break;
+        case Place::Memory: break;
+        }
+    }
+    Machine start = *r.m, end = *r.m;
+    start.regs = r.start;
+    SymState before = StartState(ctx, start, everything, &memory);
+    SymState after = StartState(ctx, end, almost, &endMemory);
+    Symbolic v(ctx, memory);
+    z3::solver solver(ctx);
+    z3::params p(ctx);
+    p.set("timeout", 2000u);
+    solver.set(p);
+    solver.add(Holds(e, v, before, after));
+    if (solver.check() != z3::sat)
+        return out;
+    z3::model model = solver.get_model();
+    for (const Place &place : atEnd)
+        out.push_back({place, ModelValue(model, ctx, place)});
+    return out;
 }
 
 // The case's set and mem lines: the fixed values, then the inputs.
@@ -185,6 +232,10 @@ std::string VerdictText(const Goal &goal, const Verdict &verdict) {
                 notes += "# ensure " + e.text + ": " + PlaceName(place) + " cannot hold " + std::to_string(value) + "\n";
             continue;
         }
+        if (run.end == RunEnd::Halted && !holds)
+            for (const auto &m : Meeting(e, run))
+                if (expects.find(" " + PlaceName(m.first) + "=") == std::string::npos)
+                    expects += " " + PlaceName(m.first) + "=" + Hex(m.second, m.first);
         const ExprNode &root = e.root();
         if (root.kind == ExprNode::Binary)
             notes += "# ensure " + e.text + ": " + e.TextOf(root.a) + " is " + std::to_string(run.Value(e, root.a)) +

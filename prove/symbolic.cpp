@@ -186,8 +186,8 @@ SymBool Symbolic::Expand(uint16_t table, unsigned entries, const SymFlags &f) co
 
 SymAddress Symbolic::IrField(const SymWord &ir, unsigned shift) const {
     if (ir.known())
-        return Known<4>((ir.number >> shift) & 15);
-    return Of<4>(ir.term.extract(shift + 3, shift));
+        return Known<6>((ir.number >> shift) & 15);
+    return Of<6>(z3::zext(ir.term.extract(shift + 3, shift), 2));
 }
 
 SymWord Symbolic::Read(const SymState &s, const SymAddress &a) const {
@@ -196,7 +196,7 @@ SymWord Symbolic::Read(const SymState &s, const SymAddress &a) const {
     // An IR field: R0..R15, by its value.
     z3::expr value = Term(s.r[15]);
     for (unsigned i = 15; i-- > 0;)
-        value = z3::ite(a.term == ctx_.bv_val(i, 4), Term(s.r[i]), value);
+        value = z3::ite(a.term == ctx_.bv_val(i, 6), Term(s.r[i]), value);
     return Of<16>(value);
 }
 
@@ -206,7 +206,7 @@ void Symbolic::Write(SymState &s, const SymAddress &a, const SymWord &x) const {
         return;
     }
     for (unsigned i = 0; i < 16; ++i)
-        s.r[i] = Of<16>(z3::ite(a.term == ctx_.bv_val(i, 4), Term(x), Term(s.r[i])));
+        s.r[i] = Of<16>(z3::ite(a.term == ctx_.bv_val(i, 6), Term(x), Term(s.r[i])));
 }
 
 SymWord Symbolic::InitialWord(uint16_t address) const {

@@ -31,7 +31,7 @@ struct Bits {
 };
 using SymWord = Bits<16>;
 using SymSum = Bits<17>;
-using SymAddress = Bits<4>;  // known: any register R0..R63; a term: R0..R15 by an IR field
+using SymAddress = Bits<6>;  // known: any register R0..R63; a term: R0..R15 by an IR field
 
 // A truth value: known, or a Boolean term.
 struct SymBool {
@@ -130,7 +130,7 @@ class Symbolic {
     Flags LowFour(const Word &x) const;
     Word Widen(const Flags &f) const;
     Bool TableBit(uint16_t table, const Flags &f) const;
-    Address Direct(uint8_t address) const { return Known<4>(address); }
+    Address Direct(uint8_t address) const { return Known<6>(address); }
     Address IrField(const Word &ir, unsigned shift) const;
     Word Read(const SymState &s, const Address &a) const;
     void Write(SymState &s, const Address &a, const Word &x) const;
