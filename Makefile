@@ -13,7 +13,7 @@ FUZZ_SIM_SMOKE_TIME ?= 60
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-prove fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web
 
 all: build
@@ -66,6 +66,10 @@ bench-smoke: deps
 # zanfo-sim's cycles per second and load time (see bench/README.md).
 bench-sim: deps
 	bash bench/sim.sh
+
+# zanfo-prove's times on the routines of bench/prove/ (see bench/README.md).
+bench-prove: deps
+	bash bench/prove.sh
 
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps

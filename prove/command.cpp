@@ -307,6 +307,14 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
 
     ProveOptions options;
     options.timeout = o.timeout;
+    // ZANFO_PROVE_METHODS=search,all,solver picks the methods, for the
+    // benchmark and for finding out which one settles a property.
+    if (const char *methods = getenv("ZANFO_PROVE_METHODS")) {
+        const std::string list = std::string(",") + methods + ",";
+        options.methods = (list.find(",search,") != std::string::npos ? kSearch : 0u) |
+                          (list.find(",all,") != std::string::npos ? kRunAll : 0u) |
+                          (list.find(",solver,") != std::string::npos ? kSolver : 0u);
+    }
     bool fails = false, unknown = false;
     for (const Property &p : properties) {
         auto program = std::make_unique<Machine>(*prog.machine);
