@@ -19,8 +19,10 @@ What a page may hold:
   ZANFO): a first line `$ zanfo-sim ARGS`, then what it prints, standard
   output and then standard error; a line `$ echo $?` ends that output and
   the line after it is the exit status.  Each `.zan` argument is the last
-  `zan` block before it, each `.test` argument the last block tagged
-  `test`.
+  `zan` block before it whose PROGRAM has the argument's name, or else the
+  last `zan` block; each `.test` argument the last block tagged `test`.
+* A fenced block tagged `prove` is a session with zanfo-prove, alike; each
+  `.props` argument is the last block tagged `props`.
 
 Diagnostics are ISO-8859-1 bytes; the pages are UTF-8, so the streams are
 decoded as Latin-1 before comparing.
@@ -110,48 +112,61 @@ def table_examples(text):
     return rows
 
 
-def sim_sessions(text):
-    """(line, args, output, status or None, program, test file) for each `sim` block."""
+def sim_sessions(text, command="zanfo-sim"):
+    """(line, args, output, status or None, input files) for each session block of
+    `command` (tag `sim` for zanfo-sim, `prove` for zanfo-prove)."""
     sessions = []
-    program = test = None
+    programs = {}  # PROGRAM name (None: the last one) -> source
+    inputs = {}    # block tag -> its last body
+    tag_of = {"zanfo-sim": "sim", "zanfo-prove": "prove"}
     for tag, body, line in fenced_blocks(text):
         if tag == "zan":
-            program = body
-        elif tag == "test":
-            test = body
-        elif tag == "sim":
+            programs[None] = body
+            m = re.search(r"^\s*PROGRAM\s+(\w+)", re.sub(r"\{[^}]*\}", "", body), re.M | re.I)
+            if m:
+                programs[m.group(1).lower()] = body
+        elif tag in ("test", "props"):
+            inputs[tag] = body
+        elif tag == tag_of[command]:
             lines = body.split("\n")
-            args = shlex.split(lines[0][len("$ zanfo-sim"):]) if lines[0].startswith("$ zanfo-sim") else None
+            prompt = "$ " + command
+            args = shlex.split(lines[0][len(prompt):]) if lines[0].startswith(prompt) else None
             output, status = lines[1:], None
             if "$ echo $?" in output:
                 at = output.index("$ echo $?")
                 status = int(output[at + 1])
                 output = output[:at] + [""]
-            sessions.append((line, args, "\n".join(output), status, program, test))
+            files = {}
+            for arg in args or []:
+                if arg.endswith(".zan"):
+                    body = programs.get(arg[:-4].lower(), programs.get(None))
+                else:
+                    body = inputs.get(arg.rsplit(".", 1)[-1]) if "." in arg else None
+                if body is not None:
+                    files[arg] = body
+            sessions.append((line, args, "\n".join(output), status, files))
     return sessions
 
 
-def check_sim(zanfo, page, text):
-    """Runs every `sim` session of a page with the zanfo-sim beside zanfo."""
-    sim = os.path.join(os.path.dirname(zanfo), "zanfo-sim")
+def check_sim(zanfo, page, text, command="zanfo-sim"):
+    """Runs every session of `command` on a page with the one beside zanfo."""
+    sim = os.path.join(os.path.dirname(zanfo), command)
     failures = []
-    sessions = sim_sessions(text)
+    sessions = sim_sessions(text, command)
     if sessions and not os.path.exists(sim):
-        return 0, [f"{page}: no zanfo-sim beside {zanfo}"]
-    for line, args, shown, status, program, test in sessions:
+        return 0, [f"{page}: no {command} beside {zanfo}"]
+    for line, args, shown, status, files in sessions:
         if args is None:
-            failures.append(f"{page}:{line}: a sim block starts with `$ zanfo-sim ARGS`")
+            failures.append(f"{page}:{line}: a session block starts with `$ {command} ARGS`")
             continue
         with tempfile.TemporaryDirectory() as work:
-            for arg in args:
-                for ext, body in ((".zan", program), (".test", test)):
-                    if arg.endswith(ext) and body is not None:
-                        with open(os.path.join(work, arg), "w", encoding="utf-8") as f:
-                            f.write(body)
-            run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=60)
+            for name, body in files.items():
+                with open(os.path.join(work, name), "w", encoding="utf-8") as f:
+                    f.write(body)
+            run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=120)
         actual = (run.stdout + run.stderr).decode("utf-8")
         if actual != shown or (status is not None and status != run.returncode):
-            failures.append(f"{page}:{line}: zanfo-sim {' '.join(args)} exits with {run.returncode}"
+            failures.append(f"{page}:{line}: {command} {' '.join(args)} exits with {run.returncode}"
                             f" (shown: {status})\n  shown:  {shown!r}\n  actual: {actual!r}")
     return len(sessions), failures
 
@@ -181,7 +196,8 @@ def check_page(zanfo, page):
             failures.append(f"{page}:{line}: `{item}` shown as {word}, zanfo gives "
                             f"{(mic or '').strip()!r} {err.strip()!r}")
     sim_checked, sim_failures = check_sim(zanfo, page, text)
-    return checked + sim_checked, failures + sim_failures
+    prove_checked, prove_failures = check_sim(zanfo, page, text, "zanfo-prove")
+    return checked + sim_checked + prove_checked, failures + sim_failures + prove_failures
 
 
 def main():
