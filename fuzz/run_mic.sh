@@ -6,9 +6,10 @@
 #
 # NAME is dump (zanfo-dump's reader and decoder) or sim (zanfo-sim loading
 # and running the words, each run stopped at 3000 cycles, so an input that
-# takes longer than 5 s is a hang).  As fuzz/run.sh, with a working corpus
-# of its own, fuzz/corpus-NAME/, started from every .mic file of the
-# end-to-end cases and the examples.
+# takes longer than 5 s is a hang), or prove (zanfo-prove's property reader,
+# whose corpus starts from the property files instead).  As fuzz/run.sh,
+# with a working corpus of its own, fuzz/corpus-NAME/, started from every
+# .mic file of the end-to-end cases and the examples.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1
@@ -18,7 +19,9 @@ shift 3
 corpus=fuzz/corpus-$name
 artifacts=$(dirname "$fuzzer")/artifacts-$name
 mkdir -p "$corpus" "$artifacts"
-find tests/e2e examples -name '*.mic' -type f -print0 |
+seeds='*.mic'
+[ "$name" = prove ] && seeds='*.props'
+find tests/e2e examples bench -name "$seeds" -type f -print0 |
     while IFS= read -r -d '' mic; do
         cp "$mic" "$corpus/start_$(printf '%s' "$mic" | tr '/' '_')"
     done

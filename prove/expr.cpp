@@ -22,7 +22,6 @@ constexpr OpInfo kOps[] = {
     {Op::Ne, "!=", 6},     {Op::BitAnd, "&", 5},  {Op::BitXor, "^", 4},  {Op::BitOr, "|", 3},
     {Op::LogAnd, "&&", 2}, {Op::LogOr, "||", 1},
 };
-constexpr int kChoicePrecedence = 0;  // ?: binds loosest, right to left
 
 class Parser {
   public:
