@@ -1,6 +1,8 @@
 // zanfo-prove: options, the programs, the goals and what is printed.
 #include "command.h"
 
+#include <z3++.h>
+
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -305,6 +307,9 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
         properties.push_back(p);
     }
 
+    // The solver's memory is bounded: a formula past it makes the
+    // property unknown rather than the machine swap.
+    z3::set_param("memory_max_size", 8192);  // MiB
     ProveOptions options;
     options.timeout = o.timeout;
     // ZANFO_PROVE_METHODS=search,all,solver picks the methods, for the

@@ -118,9 +118,20 @@ CubeOutcome SplitOn(const z3::expr &formula, const Place &on, uint32_t lo, uint3
     for (unsigned t = 0; t < threads; ++t)
         workers.push_back(std::make_unique<Worker>(formula, on, places));
     std::vector<std::thread> running;
+    auto work = [&](unsigned t) {
+        try {
+            workers[t]->Run(lo, hi, t, threads, deadline, shared);
+        } catch (const z3::exception &e) {  // out of memory, say: the split gives up
+            std::lock_guard<std::mutex> hold(shared.lock);
+            if (!shared.stop.exchange(true)) {
+                shared.outcome.kind = CubeOutcome::GaveUp;
+                shared.outcome.why = std::string("the solver failed: ") + e.msg();
+            }
+        }
+    };
     for (unsigned t = 1; t < threads; ++t)
-        running.emplace_back([&, t] { workers[t]->Run(lo, hi, t, threads, deadline, shared); });
-    workers[0]->Run(lo, hi, 0, threads, deadline, shared);
+        running.emplace_back(work, t);
+    work(0);
     for (std::thread &t : running)
         t.join();
     if (!shared.stop)

@@ -232,8 +232,14 @@ std::string VerdictText(const Goal &goal, const Verdict &verdict) {
                 notes += "# ensure " + e.text + ": " + PlaceName(place) + " cannot hold " + std::to_string(value) + "\n";
             continue;
         }
-        if (run.end == RunEnd::Halted && !holds)
-            for (const auto &m : Meeting(e, run))
+        std::vector<std::pair<Place, uint16_t>> meeting;
+        if (run.end == RunEnd::Halted && !holds) {
+            try {
+                meeting = Meeting(e, run);
+            } catch (const z3::exception &) {  // no values then: the comment alone
+            }
+        }
+        for (const auto &m : meeting)
                 if (expects.find(" " + PlaceName(m.first) + "=") == std::string::npos)
                     expects += " " + PlaceName(m.first) + "=" + Hex(m.second, m.first);
         const ExprNode &root = e.root();

@@ -1,62 +1,20 @@
-// zanfo-prove's property files, and its verdicts against running every
-// input on the machine: for routines with faults planted in them, each
-// method alone must find what running them all finds, and every
-// counterexample must fail in zanfo-sim.
+// zanfo-prove's property files, the verdicts on runs that stop or do not
+// halt, the timeout, and the command.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <functional>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "assemble.h"
 #include "command.h"
-#include "mic_file.h"
 #include "properties.h"
+#include "prove_helpers.h"
 #include "prover.h"
 #include "report.h"
-#include "sim.h"
 
 namespace {
 
-class Captured : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    std::string out, err;
-};
-
-using Files = std::map<std::string, std::string>;
-
-FileReader Reader(const Files &files) {
-    return [&files](const std::string &name, std::string *text, std::string *error) {
-        auto it = files.find(name);
-        if (it == files.end()) {
-            *error = "No such file or directory";
-            return false;
-        }
-        *text = it->second;
-        return true;
-    };
-}
-
-std::string ReadText(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Replace(std::string text, const std::string &from, const std::string &to) {
-    size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
+using namespace prove_test;
 
 // ---------------------------------------------------------------------------
 // Property files.
@@ -104,114 +62,6 @@ TEST(ProveProperties, EachProblemNamesItsLine) {
         EXPECT_FALSE(ParsePropertyFile("p", c.text, {}, kDefaultWithin, &props, &problems)) << c.text;
         ASSERT_FALSE(problems.empty()) << c.text;
         EXPECT_EQ(problems[0], c.problem) << c.text;
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Verdicts against every input.
-
-// A routine over R1 and R2, both 8 bits, and what it must leave.
-struct Routine {
-    const char *name;
-    std::string source;
-    std::string ensure;                                        // the property
-    std::function<bool(uint16_t, uint16_t, const Machine &)> right;  // the same, worked out here
-};
-
-std::vector<Routine> Routines() {
-    const std::string multiply = ReadText(std::string(ZANFO_EXAMPLES_DIR) + "/multiply.zan");
-    const std::string pair = ReadText(std::string(ZANFO_BENCH_DIR) + "/multiply_pair.zan");
-    const std::string product = "R3 == ((old(R1) * old(R2)) & 0xFFFF)";
-    auto isProduct = [](uint16_t a, uint16_t b, const Machine &m) {
-        return m.regs.r[3] == static_cast<uint16_t>(a * b);
-    };
-    const std::string carry =
-        "PROGRAM carry\n        INCR(R1);\n        COMP(R1, 256);\n        JUMP(done, NUZ);\n"
-        "        R1 = R1 XOR R1;\n        INCR(R2);\ndone:   HALT\nEND\n";
-    const std::string sum = "R2 * 256 + R1 == old(R2) * 256 + old(R1) + 1";
-    auto isSum = [](uint16_t a, uint16_t b, const Machine &m) {
-        return m.regs.r[2] * 256 + m.regs.r[1] == b * 256 + a + 1;
-    };
-    return {
-        {"multiply", multiply, product, isProduct},
-        {"multiply, one round short", Replace(multiply, "LDCOUNT(15)", "LDCOUNT(6)"), product, isProduct},
-        {"multiply, a fault on one pair", Replace(Replace(pair, "$1234", "$12"), "$5678", "$34"), product, isProduct},
-        {"byte carry", carry, sum, isSum},
-        {"byte carry, one too early", Replace(carry, "COMP(R1, 256)", "COMP(R1, 255)"), sum, isSum},
-    };
-}
-
-Machine Load(const std::string &source) {
-    Assembly a = AssembleText(source);
-    EXPECT_TRUE(a.parsed && a.diagnostics.empty()) << a.diagnostics;
-    Machine m;
-    for (const MicWord &w : ParseMicText("p", a.mic, MicUse::ControlStore).words)
-        m.LoadWord(w.address, w.word);
-    return m;
-}
-
-Expr Parse(const std::string &text) {
-    Expr e;
-    std::string error;
-    EXPECT_TRUE(ParseExpr(text, {}, &e, &error)) << error;
-    return e;
-}
-
-// Runs the case of a counterexample in zanfo-sim; its exit status.
-int ReplayInSim(const std::string &source, const std::string &verdictText) {
-    std::string test = verdictText.substr(verdictText.find('\n') + 1);
-    std::vector<std::string> args{"--test", "cex.test", "p.zan"};
-    size_t bound = test.find("max-cycles ");
-    if (bound != std::string::npos) {
-        // zanfo-sim's test files take no max-cycles line yet: the bound on its command line.
-        size_t end = test.find('\n', bound);
-        args.insert(args.begin(), {"--max-cycles", test.substr(bound + 11, end - bound - 11)});
-        test.erase(bound, end + 1 - bound);
-    }
-    Files files{{"p.zan", source}, {"cex.test", test}};
-    Captured out;
-    return RunSim(args, Reader(files), out);
-}
-
-TEST(ProveVerdicts, EachMethodAgreesWithRunningEveryInput) {
-    for (const Routine &r : Routines()) {
-        Machine program = Load(r.source);
-        // What is right, input by input, on the machine.
-        std::vector<std::pair<uint16_t, uint16_t>> wrong;
-        for (uint16_t a = 0; a < 256; ++a)
-            for (uint16_t b = 0; b < 256; ++b) {
-                Machine m = program;
-                m.regs.r[1] = a;
-                m.regs.r[2] = b;
-                if (::Run(m, 10000) != RunEnd::Halted || !r.right(a, b, m))
-                    wrong.push_back({a, b});
-            }
-
-        Goal goal;
-        goal.name = r.name;
-        goal.assumes = {Parse("R1 <= 255 && R2 <= 255")};
-        goal.ensures = {Parse(r.ensure)};
-        goal.program = &program;
-        for (unsigned methods : {0u + kSolver, 0u + kSearch + kRunAll, 0u + kRunAll, 0u + kAllMethods}) {
-            ProveOptions options;
-            options.methods = methods;
-            options.timeout = 60;
-            Verdict v = Decide(goal, options);
-            const std::string what = std::string(r.name) + ", methods " + std::to_string(methods);
-            ASSERT_NE(v.kind, Verdict::Unknown) << what << ": " << v.why;
-            EXPECT_EQ(v.kind == Verdict::Fails, !wrong.empty()) << what;
-            if (v.kind != Verdict::Fails)
-                continue;
-            uint16_t a = 0, b = 0;
-            for (size_t i = 0; i < v.inputs.size(); ++i) {
-                if (v.inputs[i].place.kind == Place::Register && v.inputs[i].place.index == 1)
-                    a = v.values[i];
-                if (v.inputs[i].place.kind == Place::Register && v.inputs[i].place.index == 2)
-                    b = v.values[i];
-            }
-            EXPECT_NE(std::find(wrong.begin(), wrong.end(), std::make_pair(a, b)), wrong.end()) << what;
-            EXPECT_EQ(ReplayInSim(r.source, VerdictText(goal, v)), kSimExpectFailed) << what;
-        }
     }
 }
 
