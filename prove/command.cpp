@@ -3,6 +3,7 @@
 
 #include <z3++.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -312,6 +313,8 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     z3::set_param("memory_max_size", 8192);  // MiB
     ProveOptions options;
     options.timeout = o.timeout;
+    if (const char *threads = getenv("ZANFO_PROVE_THREADS"))
+        options.threads = static_cast<unsigned>(std::max(1, atoi(threads)));
     // ZANFO_PROVE_METHODS=search,all,solver picks the methods, for the
     // benchmark and for finding out which one settles a property.
     if (const char *methods = getenv("ZANFO_PROVE_METHODS")) {

@@ -387,7 +387,7 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
         try {
             for (int step = 0; step < 3 && Left(until) > 0; ++step) {
                 if (step == 0)
-                    verdict = side.Solve(std::min(until, After(Clock::now(), std::min(5.0, std::max(1.0, Left(until) * 0.1)))));
+                    verdict = side.Solve(std::min(until, After(Clock::now(), std::min(2.0, std::max(0.5, Left(until) * 0.1)))));
                 else if (step == 1 && side.CanSplit())
                     verdict = side.Split(until, options.threads);
                 else if (step == 2)
