@@ -289,7 +289,7 @@ class SymbolicSide {
 // turn is put to 0 (what zanfo-sim starts from) and dropped when the run
 // still fails.
 Verdict Found(const Goal &goal, const std::vector<Input> &inputs, const std::vector<uint16_t> &values,
-              const char *method) {
+              const char *method, Clock::time_point deadline) {
     Verdict v;
     v.kind = Verdict::Fails;
     v.inputs = inputs;
@@ -301,6 +301,7 @@ Verdict Found(const Goal &goal, const std::vector<Input> &inputs, const std::vec
         fewer.erase(fewer.begin() + static_cast<long>(i));
         values.erase(values.begin() + static_cast<long>(i));
         Trials trials(goal, fewer);
+        trials.SetDeadline(deadline);  // a run cut short keeps the input
         if (v.values[i] == 0 || trials.Run(values.data()).kind == Trial::Fails) {
             v.inputs = fewer;
             v.values = values;
@@ -339,7 +340,7 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
                                 After(begin, options.timeout * 0.15));
         Note("search", begin, std::to_string(r.trials) + " runs");
         if (r.found)
-            return Found(goal, inputs, r.values, "search");
+            return Found(goal, inputs, r.values, "search", deadline);
         if (r.ran)
             cyclesPerRun = std::max(1.0, static_cast<double>(r.cycles) / r.ran);
     }
@@ -367,7 +368,7 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
         Trials trials(goal, inputs);
         SearchResult r = Exhaust(trials, inputs, until);
         if (r.found)
-            *verdict = Found(goal, inputs, r.values, "all inputs");
+            *verdict = Found(goal, inputs, r.values, "all inputs", deadline);
         else if (r.complete)
             *verdict = AllRun(r);
         else
@@ -399,7 +400,7 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
                     // The machine has the last word: the counterexample must fail there too.
                     Trials replay(goal, verdict.inputs);
                     if (replay.Run(verdict.values.data()).kind == Trial::Fails)
-                        return Found(goal, verdict.inputs, verdict.values, verdict.method.c_str());
+                        return Found(goal, verdict.inputs, verdict.values, verdict.method.c_str(), deadline);
                     verdict = Verdict();
                     verdict.why = "the solver's counterexample does not fail on the machine (a fault of zanfo-prove)";
                     return verdict;
