@@ -180,8 +180,8 @@ bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
 // A program on a machine, as every run starts from it: the words, --start,
 // --loop-to-address, --map, --mem and --set.
 struct Start {
-    Program program;
-    std::unique_ptr<Machine> machine;
+    Program program;                   // the words and the equates
+    std::unique_ptr<Machine> machine;  // loaded and set up, as every run starts
 };
 
 void Prepare(const Options &o, const std::vector<Assignment> &sets, const std::vector<MemoryWord> &words,

@@ -18,7 +18,7 @@ z3::expr Conjoin(const z3::expr &a, const z3::expr &b) {
 // JMAP's target, chosen by the exploration for the opcodes of one branch:
 // an address, or -1 for the opcodes the mapping leaves out.
 struct ChosenTarget {
-    int target;
+    int target;  // the address, or -1
 
     bool Target(const SymState &, uint16_t *next, MachineError &error, uint16_t address,
                 const Microinstruction &) const {

@@ -42,9 +42,9 @@ class Feasibility {
     unsigned checks() const { return checks_; }
 
   private:
-    z3::solver solver_;
-    Clock::time_point deadline_;
-    unsigned checks_ = 0;
+    z3::solver solver_;           // with the assumptions, a check pushed on top
+    Clock::time_point deadline_;  // no check goes past it
+    unsigned checks_ = 0;         // checks made
 };
 
 // A count of cycles: a number, or a term of 32 bits between lo and hi.
@@ -63,7 +63,7 @@ struct Ending {
         Stopped,    // an error stopped the run (empty address, stack, mapping, CJV, unmodelled field)
         Unbounded,  // the bound was reached without a HALT
     };
-    Kind kind;
+    Kind kind;           // how
     z3::expr when;       // the path condition: the inputs that end this way
     SymCycles cycles;    // Halted: the cycles run, the HALT cycle included
     std::optional<SymState> state;  // Halted: the final state

@@ -53,7 +53,7 @@ struct ExprNode {
         Binary,  // a op b
         Choice,  // a ? b : c
     };
-    Kind kind = Number;
+    Kind kind = Number;  // what the node is
     Op op = Op::Add;     // Unary, Binary
     int64_t number = 0;  // Number
     Place place;         // Name

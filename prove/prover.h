@@ -46,13 +46,10 @@ struct Verdict {
     bool vacuous = false;         // no input meets the assumptions
     uint64_t longest = 0;         // the longest run, in cycles
     // Fails: a counterexample, a value for every input that matters.
-    std::vector<Input> inputs;
-    std::vector<uint16_t> values;
-    // Unknown: why.
-    std::string why;
-    // How it was settled, for the curious and the benchmark: "search",
-    // "all inputs", "solver".
-    std::string method;
+    std::vector<Input> inputs;     // the inputs it sets
+    std::vector<uint16_t> values;  // their values, in the same order
+    std::string why;               // Unknown: why
+    std::string method;            // what settled it: "search", "all inputs", "solver", "split on R2"
 };
 
 Verdict Decide(const Goal &goal, const ProveOptions &options);
