@@ -1,8 +1,9 @@
 // The page's simulator under node, from the shipped site/zanfo.js:
 // window.zanfo.simulate is zanfo-sim byte for byte (standard output,
-// standard error, exit status) on every sim_ case of tests/e2e and on the
-// examples' test files; a word's fields are zanfo-dump --fields'; and the
-// datapath's tables agree with the machine on every cycle of the examples.
+// standard error, exit status, the files it writes) on every sim_ case of
+// tests/e2e and on the examples' test files; a word's fields are
+// zanfo-dump --fields'; and the datapath's tables agree with the machine
+// on every cycle of the examples.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -18,14 +19,24 @@ const tables = drawingTables(toolchain.parts());
 const read = file => fs.readFileSync(file, 'latin1');
 const lines = file => read(file).split('\n').filter((l, i, all) => i < all.length - 1 || l !== '');
 
-// zanfo-sim in the page and the native one, on the same files.
+// zanfo-sim in the page and the native one, on the same files: the files
+// it writes too.
 function sameAsZanfoSim(mic, args, files, what) {
   const got = toolchain.simulate(mic, args, files);
   const inFolder = {...files};
   if (mic !== null) inFolder[args[args.length - 1]] = mic;
   const want = nativeCommand('zanfo-sim', args, inFolder);
-  assert.deepEqual(got, {stdout: want.stdout, stderr: want.stderr, status: want.status}, what);
+  assert.deepEqual(got, want, what);
   return got;
+}
+
+// The files of an end-to-end case that zanfo-sim reads: not its expected
+// outputs, its arguments or its folder of expected files.
+function caseFiles(dir) {
+  const files = {};
+  for (const entry of fs.readdirSync(dir))
+    if (!/^(args|command|expected.*|setup\.sh|README\.md)$/.test(entry)) files[entry] = read(path.join(dir, entry));
+  return files;
 }
 
 test('simulate is zanfo-sim on every sim_ end-to-end case', async t => {
@@ -34,10 +45,7 @@ test('simulate is zanfo-sim on every sim_ end-to-end case', async t => {
   assert.ok(names.length > 30, `only ${names.length} cases`);
   for (const name of names) {
     const dir = path.join(cases, name);
-    const files = {};
-    for (const entry of fs.readdirSync(dir))
-      if (!/^(args|command|expected.*|setup\.sh|README\.md)$/.test(entry)) files[entry] = read(path.join(dir, entry));
-    await t.test(name, () => { sameAsZanfoSim(null, lines(path.join(dir, 'args')), files, name); });
+    await t.test(name, () => { sameAsZanfoSim(null, lines(path.join(dir, 'args')), caseFiles(dir), name); });
   }
 });
 
@@ -160,9 +168,7 @@ function runs() {
   const cases = path.join(sourceDir, 'tests', 'e2e');
   for (const name of fs.readdirSync(cases).filter(n => n.startsWith('sim_')).sort()) {
     const dir = path.join(cases, name);
-    const files = {};
-    for (const entry of fs.readdirSync(dir)) files[entry] = read(path.join(dir, entry));
-    list.push([name, lines(path.join(dir, 'args')).filter(a => a !== '--trace'), files]);
+    list.push([name, lines(path.join(dir, 'args')).filter(a => a !== '--trace'), caseFiles(dir)]);
   }
   const loop = 'PROGRAM t\n LDCOUNT(2);\n CALL(body);\n INCR(R2), LOOP(body);\n HALT;\n' +
     'body: INCR(R1), LOOP(body)\nEND\n';
