@@ -376,7 +376,13 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
   function showTestsCommand() {
     const {args, files} = testInvocation();
     const testFile = testFileName();
-    $('tests-command').textContent = 'zanfo-sim ' + args.map(a => (/[\s"']/.test(a) ? `'${a}'` : a)).join(' ');
+    // Each argument kept on one line (--coverage is no place to wrap).
+    const words = ['zanfo-sim', ...args.map(a => (/[\s"']/.test(a) ? `'${a}'` : a))].map(a => {
+      const word = document.createElement('span');
+      word.textContent = a;
+      return word;
+    });
+    $('tests-command').replaceChildren(...words.flatMap((w, i) => (i ? [' ', w] : [w])));
     const names = [...Object.keys(files).filter(n => n !== testFile), testFile].filter(n => args.includes(n));
     const links = $('tests-files');
     links.replaceChildren('Download: ');
