@@ -160,9 +160,9 @@ const countField = StateField.define({
       if (!e.is(setCounts)) continue;
       if (!e.value) return RangeSet.empty;
       const doc = tr.state.doc;
-      // A line past the end of the text goes to the last line, as the words do.
-      return RangeSet.of(e.value.map(row => new CountMarker(row).range(doc.line(Math.min(row.line, doc.lines)).from)),
-        true);
+      // A line past the end of the text goes to the last line, as the words
+      // do; the rows come by line, so the markers are in order.
+      return RangeSet.of(e.value.map(row => new CountMarker(row).range(doc.line(Math.min(row.line, doc.lines)).from)));
     }
     return markers.map(tr.changes);
   },

@@ -352,7 +352,7 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     const shown = coverage && !coverage.refused;
     showCounts(view, shown ? countRows(coverage) : null);
     sim.countsKey = shown ? JSON.stringify([args, files]) : '';
-    countsStale();
+    $('editor').classList.remove('counts-stale');
     showTestsCommand();
     const lines = resultLines(out, err);
     const html = lines.map(({line, kind}) => `<span class="${kind}">${escapeHtml(line)}</span>`).join('\n');
