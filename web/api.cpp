@@ -18,7 +18,7 @@
 
 #include "assemble.h"
 #include "check.h"
-#include "command.h"  // rom/command.h: zanforom is linked before zanfocheck (web/CMakeLists.txt)
+#include "rom_command.h"
 #include "inputs.h"
 #include "machine.h"
 #include "microword.h"
