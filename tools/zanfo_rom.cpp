@@ -18,12 +18,22 @@ bool SameFile(const std::string &a, const std::string &b) {
            sa.st_ino == sb.st_ino;
 }
 
+bool ReadText(const std::string &name, std::string *text, std::string *error) {
+    int number = 0;
+    text->clear();
+    if (ReadWholeFile(name, text, &number))
+        return true;
+    *error = strerror(number);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     RomEnvironment environment;
     environment.read = ReadMicFile;
     environment.sameFile = SameFile;
+    environment.readText = ReadText;
     environment.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
     RomResult result = RunRom(std::vector<std::string>(argv + 1, argv + argc), environment);
     fputs(result.out.c_str(), stdout);
