@@ -14,7 +14,7 @@ ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web
+.PHONY: web check-web bench-web hdl
 
 all: build
 
@@ -126,6 +126,13 @@ check-web: build web
 bench-web: build web
 	@bash .ci/install-deps chromium
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
+
+# The board's testbench, compiled by Icarus Verilog ($(BUILD)/hdl/zanfo_tb.vvp)
+# and by Verilator ($(BUILD)/hdl/verilator/zanfo_tb); see the manual's
+# chapter "Building the machine".
+hdl: build
+	@bash .ci/install-deps iverilog verilator
+	cmake --build $(BUILD) -j$(JOBS) --target zanfo_tb_icarus zanfo_tb_verilator
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

@@ -37,7 +37,10 @@
 `timescale 1ns / 1ns
 `default_nettype none
 
-// The signals of the waveform, named as zanfo-sim --vcd names them.
+// The signals of the waveform, named as zanfo-sim --vcd names them: ports
+// only, for the VCD.
+/* verilator lint_off DECLFILENAME */
+/* verilator lint_off UNUSEDSIGNAL */
 module zanfo_signals (
     input wire [11:0] upc,
     input wire [63:0] word,
@@ -56,6 +59,8 @@ module zanfo_signals (
     input wire [11:0] counter
 );
 endmodule
+/* verilator lint_on UNUSEDSIGNAL */
+/* verilator lint_on DECLFILENAME */
 
 module zanfo_tb;
     parameter STORE_WORDS = 4096;
@@ -275,54 +280,44 @@ module zanfo_tb;
     endtask
 
     // ------------------------------------------------------------------
-    // The state before a cycle, for its trace line.
+    // The state before a cycle, for its trace line.  A cycle writes one
+    // register at most, the one at the B address, and changes the stack
+    // only by changing its depth: only those are kept.
     reg [11:0] was_upc, was_counter;
     reg [2:0] was_sp;
-    reg [11:0] was_stack [0:4];
-    reg [15:0] was_q, was_mar, was_ir, was_memory;
+    reg [15:0] was_q, was_mar, was_ir, was_memory, was_b;
+    reg [5:0] was_b_address;
     reg [3:0] was_uflag, was_mflag;
-    reg [15:0] was_r [0:63];
-    reg [11:0] was_address;
     reg [63:0] was_word;
 
     task automatic remember;
-        integer k;
         was_upc = dut.upc;
         was_counter = dut.counter;
         was_sp = dut.sp;
-        for (k = 0; k < 5; k = k + 1)
-            was_stack[k] = dut.seq.stack[k];
         was_q = dut.q;
         was_mar = dut.mar;
         was_ir = dut.ir;
         was_uflag = dut.uflag;
         was_mflag = dut.mflag;
-        for (k = 0; k < 64; k = k + 1)
-            was_r[k] = dut.registers.r[k];
+        was_b_address = dut.b_address;
+        was_b = dut.registers.r[dut.b_address];
         was_memory = dut.memory.words[dut.mar[MBITS-1:0]];
         was_word = dut.word;
     endtask
 
     // The trace line of cycle `number`: what it changed.
     task automatic trace_line(input integer out, input [63:0] number);
-        integer k;
-        reg stack_changed;
         $fwrite(out, "%0d %s %s", number, hex({52'h0, was_upc}, 3), hex(was_word, 16));
         if (dut.upc != was_upc) $fwrite(out, " upc=%s", hex({52'h0, dut.upc}, 3));
         if (dut.counter != was_counter) $fwrite(out, " counter=%s", hex({52'h0, dut.counter}, 3));
-        stack_changed = dut.sp != was_sp;
-        for (k = 0; k < 5; k = k + 1)
-            if (k < dut.sp && dut.seq.stack[k] != was_stack[k])
-                stack_changed = 1'b1;
-        if (stack_changed) $fwrite(out, " stack=%0d:%s", dut.sp, stack_text(","));
+        if (dut.sp != was_sp) $fwrite(out, " stack=%0d:%s", dut.sp, stack_text(","));
         if (dut.q != was_q) $fwrite(out, " q=%s", hex({48'h0, dut.q}, 4));
         if (dut.mar != was_mar) $fwrite(out, " mar=%s", hex({48'h0, dut.mar}, 4));
         if (dut.ir != was_ir) $fwrite(out, " ir=%s", hex({48'h0, dut.ir}, 4));
         if (dut.uflag != was_uflag) $fwrite(out, " uflag=%s", hex({60'h0, dut.uflag}, 1));
         if (dut.mflag != was_mflag) $fwrite(out, " mflag=%s", hex({60'h0, dut.mflag}, 1));
-        for (k = 0; k < 64; k = k + 1)
-            if (dut.registers.r[k] != was_r[k])
-                $fwrite(out, " r%0d=%s", k, hex({48'h0, dut.registers.r[k]}, 4));
+        if (dut.registers.r[was_b_address] != was_b)
+            $fwrite(out, " r%0d=%s", was_b_address, hex({48'h0, dut.registers.r[was_b_address]}, 4));
         if (dut.memory.words[was_mar[MBITS-1:0]] != was_memory)
             $fwrite(out, " mem[%s]=%s", hex({48'h0, was_mar}, 4), hex({48'h0, dut.memory.words[was_mar[MBITS-1:0]]}, 4));
         $fwrite(out, "\n");
@@ -337,7 +332,7 @@ module zanfo_tb;
         dut.seq.sp = 3'd0;
         dut.halted = 1'b0;
         dut.failed = 1'b0;
-        dut.store.data = dut.store.words[start % STORE_WORDS];
+        dut.store.data = dut.store.words[start[$clog2(STORE_WORDS)-1:0]];
         dut.memory.data = dut.memory.words[dut.mar[MBITS-1:0]];
         dut.mapping.data = dut.mapping.words[dut.ir[15:8]];
     endtask
