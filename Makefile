@@ -14,7 +14,7 @@ ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web hdl
+.PHONY: web check-web bench-web hdl ice40
 
 all: build
 
@@ -133,6 +133,16 @@ bench-web: build web
 hdl: build
 	@bash .ci/install-deps iverilog verilator
 	cmake --build $(BUILD) -j$(JOBS) --target zanfo_tb_icarus zanfo_tb_verilator
+
+# The board on an iCE40-HX8K breakout board, synthesized, placed and routed
+# once into $(BUILD)/ice40/ (a few minutes; not in CI, which synthesizes
+# with yosys only), with its figures; with PROGRAM=prog.mic (and
+# MAPPING=prog.map) that program's image, checked against the testbench.
+ice40: build
+	@bash .ci/install-deps iverilog yosys nextpnr-ice40 fpga-icestorm
+	cmake --build $(BUILD) --target zanfo_tb_icarus
+	ZANFO_ROM=$(BUILD)/zanfo-rom TESTBENCH=$(BUILD)/hdl/zanfo_tb.vvp \
+	    bash hdl/ice40/build.sh $(BUILD)/ice40 $(PROGRAM) $(MAPPING)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
