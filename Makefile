@@ -14,7 +14,7 @@ ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web hdl ice40
+.PHONY: web check-web bench-web hdl ice40 bench-hdl
 
 all: build
 
@@ -43,7 +43,7 @@ example: build web
 # Every test: the commands, the documents, the package, and the playground
 # under node and in headless Chromium.
 check: build web
-	@bash .ci/install-deps chromium
+	@bash .ci/install-deps chromium iverilog verilator yosys gtkwave
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -66,6 +66,11 @@ bench-smoke: deps
 # zanfo-sim's cycles per second and load time (see bench/README.md).
 bench-sim: deps
 	bash bench/sim.sh
+
+# The board's testbench under Verilator and Icarus Verilog beside zanfo-sim,
+# in cycles per second (see bench/README.md).
+bench-hdl: deps
+	bash bench/hdl.sh
 
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps
