@@ -10,6 +10,10 @@ by vvp) or by Verilator (a program).  WHAT says which runs:
                        NAME.test when there is one
     e2e DIR            every DIR/sim_* end-to-end case that makes a run
     generated N SEED   N generated programs (cosim_jobs generate)
+    vcd WHAT...        the runs of WHAT as waveforms: zanfo-sim --vcd and
+                       the testbench's +vcd, one start each run; GTKWave's
+                       vcd2fst must read both, and every signal must hold
+                       the same value on both sides at every cycle
 
 cosim_jobs writes each run's control store, memory, mapping and state as
 files; zanfo-rom turns them into the testbench's images; zanfo-sim runs
@@ -25,11 +29,18 @@ is missing (the simulator was not installed when the build was made).
 """
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+
+from vcd import Vcd, VcdError
+
+# The signals of both waveforms.
+SIGNALS = ["upc", "word"] + ["r%d" % n for n in range(64)] + ["q", "mar", "ir", "uflag", "mflag", "dbus", "f",
+                                                                "sp", "counter"]
 
 LONG = 10 ** 5    # a run longer than this ...
 BOUND = 10 ** 4   # ... is compared over this many cycles
@@ -125,12 +136,8 @@ class Runs:
                 f.write(bench)
         self.times = {"images": time.time() - started}
         started = time.time()
-        if self.testbench.endswith(".vvp"):
-            bench = subprocess.Popen(["vvp", "-n", self.testbench, "+jobs=" + jobs], stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-        else:
-            bench = subprocess.Popen([self.testbench, "+jobs=" + jobs], stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
+        bench = subprocess.Popen(self.simulator() + ["+jobs=" + jobs], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE)
         for (folder, _), sim in zip(self.dirs, commands):  # while the testbench runs
             r = run(sim, check=False)
             if r.returncode not in (0, 3):
@@ -160,6 +167,58 @@ class Runs:
         return cycles, ends, failures
 
 
+    def compare_waveforms(self):
+        """Each run as two waveforms, compared signal by signal at every cycle."""
+        failures = []
+        cycles = 0
+        for folder, cwd in self.dirs:
+            sim, bench = self.prepare(folder, cwd)
+            sim = [w for w in sim if w not in ("--trace", "--trace-format", "state")]
+            sim[-1:-1] = ["--vcd", os.path.join(folder, "sim.vcd")]
+            plusargs = ["+" + w for w in bench.split()
+                        if w not in ("trace", "run") and not w.startswith(("out=", "err="))]
+            plusargs.append("+vcd=" + os.path.join(folder, "hdl.vcd"))
+            run(sim, check=False)
+            state = run(self.simulator() + plusargs).stdout.decode()
+            count = int(re.search(r"^cycles (\d+)$", state, re.M).group(1))
+            for side in ("sim", "hdl"):
+                fst = os.path.join(folder, side + ".fst")
+                r = run(["vcd2fst", os.path.join(folder, side + ".vcd"), fst], check=False)
+                if r.returncode != 0 or not os.path.exists(fst) or not os.path.getsize(fst):
+                    failures.append("%s: vcd2fst cannot read %s.vcd: %s" % (folder, side, r.stderr.decode()))
+            try:
+                a, b = Vcd(os.path.join(folder, "sim.vcd")), Vcd(os.path.join(folder, "hdl.vcd"))
+            except (VcdError, OSError) as e:
+                failures.append("%s: %s" % (folder, e))
+                continue
+            diff = waveform_difference(a, b, count)
+            if diff:
+                failures.append("%s: %s" % (folder, diff))
+            cycles += count
+        return cycles, failures
+
+    def simulator(self):
+        return ["vvp", "-n", self.testbench] if self.testbench.endswith(".vvp") else [self.testbench]
+
+
+def waveform_difference(sim, hdl, cycles):
+    """The first signal and cycle where zanfo-sim's waveform and the testbench's part, or None."""
+    for name in SIGNALS:
+        for side, vcd in (("zanfo-sim", sim), ("the testbench", hdl)):
+            if name not in vcd.variables:
+                return "%s's waveform has no signal %s" % (side, name)
+        if sim.variables[name][1] != hdl.variables[name][1]:
+            return "%s is %d bits wide in zanfo-sim's waveform, %d in the testbench's" % (
+                name, sim.variables[name][1], hdl.variables[name][1])
+    show = lambda v: "%X" % v if isinstance(v, int) else v
+    for k in range(cycles + 1):
+        for name in SIGNALS:
+            a, b = sim.at(name, 10 * k), hdl.at(name, 10 * k)
+            if a != b:
+                return "%s at %d ns (cycle %d): zanfo-sim %s, the testbench %s" % (name, 10 * k, k, show(a), show(b))
+    return None
+
+
 def difference(folder):
     """What parts the two runs of `folder`, or None."""
     def read(name):
@@ -186,6 +245,12 @@ def main(argv):
         print("%s not built (Icarus Verilog or Verilator missing: bash .ci/install-deps installs them): skipped"
               % testbench)
         return 77
+    waveforms = what[0] == "vcd"
+    if waveforms:
+        what = what[1:]
+        if not shutil.which("vcd2fst"):
+            print("vcd2fst not installed (GTKWave; bash .ci/install-deps installs it): skipped")
+            return 77
     work = tempfile.mkdtemp(prefix="zanfo-cosim-")
     try:
         runs = Runs(sim, rom, jobs, testbench, work)
@@ -210,13 +275,20 @@ def main(argv):
             raise Failure("unknown runs: " + " ".join(what))
         if not runs.dirs:
             raise Failure("no runs")
-        cycles, ends, failures = runs.compare()
+        if waveforms:
+            cycles, failures = runs.compare_waveforms()
+        else:
+            cycles, ends, failures = runs.compare()
         for f in failures[:10]:
             print("FAIL " + f)
         if failures:
             print("%d of %d runs differ (the folders are kept in %s)" % (len(failures), len(runs.dirs), work))
             work = None
             return 1
+        if waveforms:
+            print("ok %d runs as waveforms, %d cycles: vcd2fst reads both, and their %d signals are equal at every "
+                  "cycle" % (len(runs.dirs), cycles, len(SIGNALS)))
+            return 0
         print("ok %d runs (%d halted, %d on an error, %d at the cycle limit), %d cycles, equal on zanfo-sim "
               "and %s%s" % (len(runs.dirs), ends["halted"], ends["error"], ends["limit"], cycles,
                             os.path.basename(testbench),
