@@ -239,8 +239,10 @@ def difference(folder):
 
 
 def main(argv):
-    sim, rom, jobs, testbench = argv[1:5]
-    what = argv[5:]
+    # Programs and folders as seen from here: the runs go elsewhere.
+    sim, rom, jobs, testbench = (os.path.abspath(p) if os.sep in p else p for p in argv[1:5])
+    what = [w if w in ("vcd", "examples", "e2e", "generated") or not os.path.isdir(w) else os.path.abspath(w)
+            for w in argv[5:]]
     if not os.path.exists(testbench):
         print("%s not built (Icarus Verilog or Verilator missing: bash .ci/install-deps installs them): skipped"
               % testbench)
