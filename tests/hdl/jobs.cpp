@@ -362,22 +362,26 @@ void Jmap(Rng &rng, Layout &p, Job &job) {
     p.Put(Sequence(DataWord(rng), 2, true, 0, 0));  // JMAP
     bool mapped = !rng.OneIn(4);
     unsigned opcodes = 2 + rng.Below(5);
+    std::vector<unsigned> used;
     for (unsigned op = 0; op < opcodes; ++op) {
         unsigned opcode = mapped ? rng.Below(256) : 0x40 + op;
+        used.push_back(opcode);
         // Without a mapping the routine sits at IR >> 8.
         Layout routine(job, mapped ? p.Here() : opcode);
         Layout &r = mapped ? p : routine;
-        if (mapped && !rng.OneIn(6))
+        if (mapped && !rng.OneIn(12))
             job.mapping.emplace(opcode, r.Here());
         for (unsigned n = rng.Below(4); n-- > 0;)
             r.Put(DataWord(rng));
-        r.Put(rng.OneIn(opcodes) ? Halt(DataWord(rng)) : Sequence(DataWord(rng), 3, true, 0, fetch));
-        for (unsigned n = rng.Below(3); n-- > 0;)
-            job.memory[rng.Below(32)] = static_cast<uint16_t>(opcode << 8 | rng.Below(256));
+        r.Put(op + 1 == opcodes ? Halt(DataWord(rng)) : Sequence(DataWord(rng), 3, true, 0, fetch));
     }
-    for (unsigned at = 0; at < 32; ++at)  // the macro program the fetch reads from R15 = 0 on
-        if (!job.memory.count(at) && !rng.OneIn(3))
-            job.memory[at] = static_cast<uint16_t>(rng.Next());
+    // The macro program the fetch reads from R15 = 0 on: the routines'
+    // opcodes, now and then any word, and the last routine's, which halts.
+    unsigned length = 2 + rng.Below(30);
+    for (unsigned at = 0; at < length; ++at)
+        job.memory[at] = static_cast<uint16_t>(rng.OneIn(16) ? rng.Next()
+                                                             : used[rng.Below(opcodes)] << 8 | rng.Below(256));
+    job.memory[length] = static_cast<uint16_t>(used.back() << 8);
     job.r[15] = 0;
 }
 
