@@ -1,6 +1,8 @@
 """A reader of Value Change Dump files (IEEE 1364, section 18), enough to
-compare zanfo-sim's --vcd with the testbench's +vcd: every variable by its
-name, and its value at any time."""
+compare zanfo-sim's --vcd with the testbench's +vcd: the variables of the
+scope `zanfo` by their names, and their values at any time.  Icarus
+Verilog dumps that scope alone (zanfo_tb.zanfo); Verilator dumps the whole
+design, the scope among the rest (TOP.zanfo_tb.zanfo)."""
 import bisect
 import re
 
@@ -22,12 +24,19 @@ class Vcd:
         if not m or m.group(2) not in UNITS:
             raise VcdError("%s: no $timescale" % path)
         self.femtoseconds = int(m.group(1)) * UNITS[m.group(2)]  # per tick
-        self.variables = {}  # name -> (identifier code, width)
-        for var in re.finditer(r"\$var\s+\w+\s+(\d+)\s+(\S+)\s+(\S+)(?:\s+\[[^\]]*\])?\s+\$end", header):
-            width, code, name = int(var.group(1)), var.group(2), var.group(3)
-            if name in self.variables:
-                raise VcdError("%s: two variables named %s" % (path, name))
-            self.variables[name] = (code, width)
+        self.variables = {}  # name in the scope zanfo -> (identifier code, width)
+        scopes = []
+        for m in re.finditer(r"\$(scope)\s+\w+\s+(\S+)\s+\$end|\$(upscope)\s+\$end|"
+                             r"\$(var)\s+\w+\s+(\d+)\s+(\S+)\s+(\S+)(?:\s+\[[^\]]*\])?\s+\$end", header):
+            if m.group(1):
+                scopes.append(m.group(2))
+            elif m.group(3):
+                scopes.pop()
+            elif scopes and scopes[-1] == "zanfo":
+                width, code, name = int(m.group(5)), m.group(6), m.group(7)
+                if name in self.variables:
+                    raise VcdError("%s: two variables named %s in the scope zanfo" % (path, name))
+                self.variables[name] = (code, width)
         self.changes = {}  # identifier code -> ([times], [values])
         time = 0
         words = body.split()[1:]  # after "$end" of $enddefinitions
