@@ -1,19 +1,28 @@
 # Shortcuts over the CMake build.  `make example` and `make check` are all a
-# new machine needs: they install flex and bison when missing.
+# new machine needs: `deps`, which every build goes through, installs the
+# Debian packages of .ci/packages that are missing (the compilers, the
+# programs that read zanfo-rom's images back, emscripten, Chromium...), so
+# that `make check` runs every test and skips none.
 BUILD ?= build
 BUILD_SAN ?= build-sanitize
 JOBS ?= 2
 EXAMPLE ?= examples/fetch_decode.zan
 BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 600
-FUZZ_SMOKE_TIME ?= 150
+FUZZ_SMOKE_TIME ?= 90
 BUILD_WEB ?= $(BUILD)/web
-FUZZ_DUMP_SMOKE_TIME ?= 60
-FUZZ_SIM_SMOKE_TIME ?= 60
+FUZZ_DUMP_SMOKE_TIME ?= 30
+FUZZ_SIM_SMOKE_TIME ?= 30
+FUZZ_LISTING_SMOKE_TIME ?= 30
+FUZZ_CHECK_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+# The build's make is a make run from this one: without this it names
+# every folder it enters and leaves.
+MAKEFLAGS += --no-print-directory
+
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web hdl ice40 bench-hdl
 
 all: build
@@ -43,7 +52,6 @@ example: build web
 # Every test: the commands, the documents, the package, and the playground
 # under node and in headless Chromium.
 check: build web
-	@bash .ci/install-deps chromium iverilog verilator yosys gtkwave
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -72,12 +80,21 @@ bench-sim: deps
 bench-hdl: deps
 	bash bench/hdl.sh
 
+# zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
+bench-check: deps
+	bash bench/check.sh
+
+# zanfo-sim grading: 10,000 reference cases, and a class of 200 programs of
+# 20 cases each (see bench/README.md).
+bench-grading: deps
+	bash bench/grading.sh
+
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
 # crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
@@ -97,6 +114,14 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run_mic.sh sim $(BUILD_FUZZ)/fuzz/zanfo_sim_fuzz $(FUZZ_SIM_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-sim-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-sim-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-sim-smoke.log
+	@echo "fuzzing zanfo-dump --listing for $(FUZZ_LISTING_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-listing-smoke.log"
+	@ZANFO_FUZZ_NAME=listing bash fuzz/run.sh $(BUILD_FUZZ)/fuzz/zanfo_listing_fuzz $(FUZZ_LISTING_SMOKE_TIME) -max_len=8192 \
+	    > $(BUILD_FUZZ)/fuzz-listing-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-listing-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-listing-smoke.log
+	@echo "fuzzing zanfo-check's analysis for $(FUZZ_CHECK_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-check-smoke.log"
+	@bash fuzz/run_mic.sh check $(BUILD_FUZZ)/fuzz/zanfo_check_fuzz $(FUZZ_CHECK_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-check-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-check-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-check-smoke.log
 
 # zanfo-dump --source's round trip over ROUNDTRIP generated programs (ctest
 # runs a few thousand); ROUNDTRIP_SEED picks other programs.
@@ -116,27 +141,22 @@ check-valgrind: build
 # (see web/README.md).  The last line printed is that folder: open its
 # index.html, or serve it with any static server.
 web: deps
-	@bash .ci/install-deps emscripten
-	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
 	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
 
 # The playground's tests: the WebAssembly assembler against zanfo under
 # node, and the page in headless Chromium.
 check-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
 
 # Page load time, assembly time of a whole control store in the browser, the
 # simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
 
 # The board's testbench, compiled by Icarus Verilog ($(BUILD)/hdl/zanfo_tb.vvp)
 # and by Verilator ($(BUILD)/hdl/verilator/zanfo_tb); see the manual's
 # chapter "Building the machine".
 hdl: build
-	@bash .ci/install-deps iverilog verilator
 	cmake --build $(BUILD) -j$(JOBS) --target zanfo_tb_icarus zanfo_tb_verilator
 
 # The board on an iCE40-HX8K breakout board, synthesized, placed and routed
@@ -144,7 +164,6 @@ hdl: build
 # with yosys only), with its figures; with PROGRAM=prog.mic (and
 # MAPPING=prog.map) that program's image, checked against the testbench.
 ice40: build
-	@bash .ci/install-deps iverilog yosys nextpnr-ice40 fpga-icestorm
 	cmake --build $(BUILD) --target zanfo_tb_icarus
 	ZANFO_ROM=$(BUILD)/zanfo-rom TESTBENCH=$(BUILD)/hdl/zanfo_tb.vvp \
 	    bash hdl/ice40/build.sh $(BUILD)/ice40 $(PROGRAM) $(MAPPING)

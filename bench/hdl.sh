@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 BUILD=${BENCH_BUILD:-build-release}
 JOBS=${JOBS:-2}
 RUNS=${1:-3}
-bash .ci/install-deps time iverilog verilator
+bash .ci/install-deps time
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DZANFO_TESTS=OFF >/dev/null
 cmake --build "$BUILD" -j"$JOBS" --target zanfo zanfo-rom zanfo-sim zanfo_tb_icarus zanfo_tb_verilator >/dev/null
 work=$(mktemp -d)

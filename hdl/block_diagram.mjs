@@ -2,7 +2,7 @@
 // (docs/building.svg), drawn from the parts of the playground's datapath
 // (web/src/datapath.js), with the Verilog module of each part and the
 // board logic the drawing leaves out: the control store and its pipeline
-// register, the decoder, the condition select and the mapping.
+// register, the decoder and the mapping.
 //
 //   node hdl/block_diagram.mjs > docs/building.svg
 //
@@ -47,8 +47,10 @@ class Element {
 }
 globalThis.document = {createElementNS: (ns, name) => new Element(name)};
 
+// The drawing alone: its tables light paths, and nothing is lit here.
+const noParts = {sources: [], destinations: [], buses: [], flags: [], busReadsFlags: 10, sequencer: [], conditions: []};
 const container = new Element('div');
-createDatapath(container);
+createDatapath(container, noParts);
 const svg = container.children[0];
 const [wires, boxes, texts] = svg.children;
 const add = (parent, name, attributes, text = '') => {
@@ -62,11 +64,13 @@ const add = (parent, name, attributes, text = '') => {
 // The parts' names where the playground shows their values.
 const names = {
   q: 'Q', k: 'K', uflag: 'UFLAG', mflag: 'MFLAG', mar: 'MAR', memory: 'memory', upc: 'μPC',
-  counter: 'counter R', stack: 'stack (5)', ir: 'IR', shifter: 'shift',
+  counter: 'counter R', stack: 'stack (5)', ir: 'IR', shifter: 'shift', 'cond-name': 'condition select',
+  'cond-test': 'CC̅, CCEN̅',
 };
 for (const t of texts.children) {
   const name = t.getAttribute('data-text');
   if (name === undefined) continue;
+  t.children = [];
   t.text = names[name] || '';
   t.attributes.delete('data-text');
 }
@@ -77,45 +81,41 @@ for (const e of [...wires.children, ...boxes.children]) {
 }
 
 // Below the datapath: the control store, the pipeline register and the
-// decoder that drive every part, the condition select into the Am2910's
-// CC and CCEN, and the mapping on its D input.
-svg.setAttribute('viewBox', '0 0 780 470');
-for (const [x, y, width, height] of [
-  [196, 340, 324, 44],  // the decoder
-  [196, 404, 324, 36],  // the pipeline register
-  [560, 404, 150, 36],  // the control store
-  [560, 340, 100, 44],  // the condition select
-  [680, 340, 92, 44],   // the mapping
+// decoder that drive every part, and the mapping on the sequencer's D.
+const [width, height] = [780, 480];
+svg.setAttribute('viewBox', `0 0 ${width} ${height}`);
+for (const [x, y, w, h] of [
+  [196, 360, 324, 44],  // the decoder
+  [196, 420, 324, 36],  // the pipeline register
+  [560, 420, 150, 36],  // the control store
+  [560, 350, 110, 44],  // the mapping
 ])
-  add(boxes, 'rect', {x, y, width, height, rx: 3, class: 'part'});
+  add(boxes, 'rect', {x, y, width: w, height: h, rx: 3, class: 'part'});
 for (const points of [
-  [[748, 134], [776, 134], [776, 422], [710, 422]],         // the next address into the control store
-  [[560, 422], [520, 422]],                                 // the word into the pipeline register
-  [[358, 404], [358, 384]],                                 // the pipeline register into the decoder
-  [[358, 340], [358, 326]],                                 // the decoder's control lines
-  [[520, 54], [544, 54], [544, 362], [560, 362]],           // UFLAG into the condition select
-  [[520, 86], [544, 86]],                                   // MFLAG
-  [[660, 352], [672, 352], [672, 206], [708, 206], [708, 198]],  // CC and CCEN into the Am2910
-  [[684, 226], [726, 226], [726, 340]],                     // the mapping onto D, for JMAP
+  [[716, 200], [770, 200], [770, 438], [710, 438]],  // the next address into the control store
+  [[560, 438], [520, 438]],                          // the word into the pipeline register
+  [[358, 420], [358, 404]],                          // the pipeline register into the decoder
+  [[358, 360], [358, 334]],                          // the decoder's control lines
+  [[684, 270], [730, 270], [730, 372], [670, 372]],  // the mapping onto D, for JMAP
 ])
   add(wires, 'polyline', {points: points.join(' '), class: 'wire'});
 for (const [x, y, text, cls] of [
-  [358, 358, 'decoder', 'title'], [358, 372, 'the fields; AluDest 5 → RAMF, 7 → QREG; C, V after 0-2 only', 'muted'],
-  [366, 334, 'to every part', 'muted start'],
-  [358, 420, 'pipeline register', 'title'], [358, 433, 'the word at μPC, 64 bits', 'muted'],
-  [635, 420, 'control store', 'title'], [635, 433, '4096 × 64 (1024 on the iCE40)', 'muted'],
-  [610, 356, 'condition', 'title'], [610, 370, 'CC̅, CCEN̅', 'muted'],
-  [726, 356, 'mapping', 'title'], [726, 370, '256 × 16', 'muted'],
+  [358, 378, 'decoder', 'title'], [358, 392, 'the fields; AluDest 5 → RAMF, 7 → QREG; C, V after 0-2 only', 'muted'],
+  [366, 346, 'to every part', 'muted start'],
+  [358, 436, 'pipeline register', 'title'], [358, 449, 'the word at μPC, 64 bits', 'muted'],
+  [635, 436, 'control store', 'title'], [635, 449, '4096 × 64 (1024 on the iCE40)', 'muted'],
+  [615, 368, 'mapping', 'title'], [615, 382, '256 × 16, IR[15:8] in', 'muted'],
 ])
   add(texts, 'text', {x, y, class: cls.replace(' start', ''), 'text-anchor': cls.endsWith(' start') ? 'start' : 'middle'},
       text);
 
 // The Verilog module of each part.
 for (const [x, y, text] of [
-  [70, 208, 'zanfo_register_file'], [270, 226, 'zanfo_am2901'], [70, 268, 'zanfo_board'],
-  [476, 112, 'zanfo_flag_registers'], [476, 164, 'zanfo_board'], [476, 264, 'zanfo_ram'],
-  [610, 290, 'zanfo_board'], [660, 50, 'zanfo_am2910'], [635, 454, 'zanfo_rom'], [358, 454, 'zanfo_rom: its output register'],
-  [250, 396, 'zanfo_decode'], [610, 396, 'zanfo_condition'], [726, 396, 'zanfo_rom'],
+  [70, 208, 'zanfo_register_file'], [274, 226, 'zanfo_am2901'], [70, 268, 'zanfo_board'],
+  [476, 104, 'zanfo_flag_registers'], [476, 164, 'zanfo_board'], [476, 264, 'zanfo_ram'],
+  [610, 330, 'zanfo_board'], [620, 33, 'zanfo_condition'], [588, 126, 'zanfo_am2910'],
+  [635, 470, 'zanfo_rom'], [358, 470, 'zanfo_rom: its output register'], [250, 414, 'zanfo_decode'],
+  [615, 406, 'zanfo_rom'],
 ])
   add(texts, 'text', {x, y, class: 'module', 'text-anchor': 'middle'}, text);
 
@@ -134,9 +134,9 @@ style.text = `
   `;
 svg.children.unshift(style);
 svg.setAttribute('xmlns', 'http://www.w3.org/2000/svg');
-svg.setAttribute('aria-label', 'The board: the playground\'s datapath with the control store, the decoder, the ' +
-  'condition select and the mapping, and the Verilog module of each part');
+svg.setAttribute('aria-label', 'The board: the playground\'s datapath with the control store, the pipeline ' +
+  'register, the decoder and the mapping, and the Verilog module of each part');
 svg.attributes.delete('class');
-add(svg, 'rect', {x: 0, y: 0, width: 780, height: 470, fill: 'white'});
+add(svg, 'rect', {x: 0, y: 0, width, height, fill: 'white'});
 svg.children.unshift(svg.children.pop());  // the white ground first
 process.stdout.write('<?xml version="1.0" encoding="UTF-8"?>\n' + svg.serialize());

@@ -316,7 +316,7 @@ bool LoadMapping(const std::string &name, const RomEnvironment &environment, Rom
         return false;
     }
     if (!environment.readText(name, &text, &error)) {
-        err += std::string(kCommand) + ": " + name + ": " + error + "\n";
+        err += std::string(kCommand) + ": " + name + ": cannot read the file: " + error + "\n";
         return false;
     }
     std::array<int, kOpcodes> mapping;

@@ -81,4 +81,12 @@ sim=$work/root/usr/bin/zanfo-sim
 "$sim" --test "$src/examples/multiply.test" "$src/examples/multiply.zan" > "$work/sim.out" 2>&1 ||
     fail "installed zanfo-sim failed the multiply example's test file:"$'\n'"$(cat "$work/sim.out")"
 
-echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom and zanfo-sim, and their man pages"
+# zanfo-check, with its man page: the example with its mapping draws nothing.
+check=$work/root/usr/bin/zanfo-check
+[ -x "$check" ] || fail "the package installs no /usr/bin/zanfo-check:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-check.1*')" ] ||
+    fail "the package installs no zanfo-check man page:"$'\n'"$(dpkg-deb -c "$deb")"
+"$check" --map "$src/examples/fetch_decode.map" "$src/examples/fetch_decode.zan" > "$work/check.out" 2>&1 ||
+    fail "installed zanfo-check did not pass the fetch_decode example:"$'\n'"$(cat "$work/check.out")"
+
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim and zanfo-check, and their man pages"

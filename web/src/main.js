@@ -13,10 +13,12 @@ import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
 import {classifyWord, zanfoStreamParser} from './language.js';
 import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
-import {messagesOf, micLines} from './report.js';
+import {diagnosticsInOrder, diagnosticsList, lintDiagnostics, micLines, pageMessages, pageWarnings} from './report.js';
+import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
 import {breakpointGutter, currentLines} from './marks.js';
 import {createSimulator} from './simulator.js';
+import {startWordPopover} from './popover.js';
 
 const ASSEMBLE_DELAY_MS = 250;  // after the last keystroke
 
@@ -52,7 +54,10 @@ class WordMarker extends GutterMarker {
   toDOM() {
     const span = document.createElement('span');
     const [address, word] = this.words[0];
-    span.textContent = `${address} ${word}`;
+    const hexWord = document.createElement('span');
+    hexWord.className = 'hex';
+    hexWord.textContent = ` ${word}`;
+    span.append(address, hexWord);
     span.dataset.word = this.words.map(w => w.join(' ')).join('\n');  // the fields on hover (wordPopover)
     if (this.words.length > 1) {
       const more = document.createElement('b');
@@ -105,6 +110,11 @@ const page = {
   name: 'program.zan',
   result: null,      // the last assembly: {mic, stdout, stderr, status}
   words: [],         // its microwords' source lines
+  messages: [],      // its messages (pageMessages)
+  checked: {warnings: [], refused: ''},  // zanfo-check's on the program as the simulator runs it
+  checkKey: '',      // the source and options it was checked with
+  checkTook: 0,      // how long that took, in ms
+  showDiagnostics: null,  // the Diagnostics tab's list (diagnosticsList)
   generation: 0,     // assemblies done, for tests that wait for one
   timer: 0,
   loading: false,    // true while a whole source is put into the editor
@@ -142,27 +152,27 @@ function assembleNow() {
   page.result = result;
   page.words = words;
   const mic = micLines(result.mic);
-  const messages = messagesOf(result);
+  page.messages = pageMessages(page.toolchain.lastMessages());
   const doc = view.state.doc;
-  const diagnostics = messages.filter(m => m.line !== null).map(m => {
-    const line = doc.line(Math.min(Math.max(m.line, 1), doc.lines));
-    return {from: line.from, to: line.to, severity: m.severity, message: m.text, source: 'zanfo'};
-  });
-  view.dispatch(setDiagnostics(view.state, diagnostics), {effects: setWordMarkers.of(markersFor(doc, words, mic))});
-  showMessages(messages);
+  view.dispatch({effects: setWordMarkers.of(markersFor(doc, words, mic))});
   showMicrowords(mic, words);
-  const errors = messages.filter(m => m.severity === 'error').length;
+  page.simulator.programChanged(words);
+  checkNow();
+  const errors = page.messages.filter(m => m.severity === 'error').length;
+  const warnings = page.checked.warnings.length;
   $('status').textContent =
     `${mic.length} microword${mic.length === 1 ? '' : 's'} · ` +
     `${errors === 0 ? 'no errors' : errors + (errors === 1 ? ' error' : ' errors')}` +
+    (warnings ? ` · ${warnings} warning${warnings === 1 ? '' : 's'}` : '') +
     (result.status !== 0 ? ` · zanfo stopped (exit status ${result.status})` : '') +
-    ` · ${took.toFixed(1)} ms`;
+    ` · ${(took + page.checkTook).toFixed(1)} ms`;
+  $('status').title = `zanfo ${took.toFixed(1)} ms, zanfo-check ${page.checkTook.toFixed(1)} ms`;
   $('status').className = errors ? 'bad' : 'good';
   $('download-mic').disabled = result.status !== 0;
   $('download-rom').disabled = result.status !== 0;
-  page.simulator.programChanged(words);
   page.generation++;
   document.body.dataset.assembled = String(page.generation);
+  performance.measure('zanfo-refresh', {start: started});  // an assembly's whole work, for bench/web.mjs
 }
 
 function assembleSoon() {
@@ -178,36 +188,30 @@ function goToLines(first, last) {
   page.view.focus();
 }
 
-function showMessages(messages) {
-  const list = $('diagnostics');
-  list.replaceChildren();
-  $('diagnostic-count').textContent = messages.length ? `(${messages.length})` : '';
-  if (messages.length === 0) {
-    const li = document.createElement('li');
-    li.className = 'none';
-    li.textContent = 'zanfo reports nothing.';
-    list.append(li);
-    return;
+// zanfo-check on the program as the simulator runs it (its --start,
+// --map and --loop-to-address), again only when the source or those
+// options changed; then the diagnostics shown again.
+function checkNow() {
+  const {args, files} = page.simulator.commandLine();
+  const key = JSON.stringify([args, files]);
+  if (key !== page.checkKey) {
+    page.checkKey = key;
+    const started = performance.now();
+    page.checked = page.toolchain.check(textToBytes(page.view.state.doc.toString()), args, files);
+    page.checkTook = performance.now() - started;
   }
-  for (const m of messages) {
-    const li = document.createElement('li');
-    li.className = m.severity;
-    const where = document.createElement(m.line === null ? 'span' : 'a');
-    where.className = 'where';
-    where.textContent = m.line === null ? (m.severity === 'error' ? 'stopped' : 'note') : `line ${m.line}`;
-    if (m.line !== null) {
-      where.href = '#';
-      where.addEventListener('click', e => {
-        e.preventDefault();
-        goToLines(m.line, m.line);
-      });
-    }
-    const text = document.createElement('span');
-    text.className = 'text';
-    text.textContent = m.text;
-    li.append(where, text);
-    list.append(li);
-  }
+  showAllDiagnostics();
+}
+
+// zanfo's messages and zanfo-check's warnings, underlined in the text and
+// listed in the Diagnostics tab.
+function showAllDiagnostics() {
+  const view = page.view;
+  const all = diagnosticsInOrder(page.messages, pageWarnings(page.checked.warnings, page.toolchain.checks()));
+  view.dispatch(setDiagnostics(view.state, lintDiagnostics(view.state.doc, all)));
+  $('diagnostic-count').textContent = all.length ? `(${all.length})` : '';
+  const refused = page.checked.refused && `zanfo-check waits for options zanfo-sim can read: ${page.checked.refused}`;
+  page.showDiagnostics(all, refused);
 }
 
 // The microword list: one row per line of the .mic file, built as one
@@ -265,18 +269,6 @@ async function loadFragment() {
 
 // --- Downloads and share link ------------------------------------------
 
-function download(fileName, byteString, type) {
-  const bytes = Uint8Array.from(byteString, c => c.charCodeAt(0));
-  const url = URL.createObjectURL(new Blob([bytes], {type}));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = fileName;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 10000);
-}
-
 // zanfo-rom's images: the file name for each format, after the program's.
 const romExtensions = {
   readmemh: '.mem', ihex: '.hex', srec: '.srec', mif: '.mif', coe: '.coe', bin: '.bin',
@@ -316,6 +308,27 @@ async function share() {
 
 // --- Start ----------------------------------------------------------------
 
+// Whether an edit starts a new program: it empties the text, or replaces
+// all of it (everything selected, then typed over or pasted over).
+function startsNewProgram(update) {
+  const before = update.startState.doc.length;
+  if (before === 0) return false;
+  if (update.state.doc.length === 0) return true;
+  let whole = false;
+  update.changes.iterChangedRanges((fromA, toA) => { whole = whole || (fromA === 0 && toA === before); });
+  return whole;
+}
+
+// The gutter of microwords: the address and the word, the address alone,
+// or nothing; the choice is kept in the browser.
+const WORD_VIEWS = ['full', 'address', 'off'];
+function showWords(how) {
+  const view = WORD_VIEWS.includes(how) ? how : 'full';
+  for (const v of WORD_VIEWS) $('editor').classList.toggle('words-' + v, v === view);
+  $('words-view').value = view;
+  try { localStorage.setItem('zanfo.words', view); } catch { /* private mode: not kept */ }
+}
+
 function startEditor() {
   page.view = new EditorView({
     parent: $('editor'),
@@ -336,6 +349,7 @@ function startEditor() {
         EditorView.updateListener.of(u => {
           if (!u.docChanged) return;
           if (!page.loading) $('examples').value = '';  // an example edited is your program
+          if (!page.loading && startsNewProgram(u) && page.simulator) page.simulator.putAside(page.name);
           assembleSoon();
         }),
         EditorView.contentAttributes.of({'aria-label': 'zanfo source'}),
@@ -345,6 +359,7 @@ function startEditor() {
 }
 
 function startControls() {
+  page.showDiagnostics = diagnosticsList($('diagnostics'), line => goToLines(line, line));
   const menu = $('examples');
   for (const e of examples) {
     const option = document.createElement('option');
@@ -353,6 +368,10 @@ function startControls() {
     menu.append(option);
   }
   menu.addEventListener('change', () => loadExample(menu.value));
+  let words = 'full';
+  try { words = localStorage.getItem('zanfo.words') || 'full'; } catch { /* not kept */ }
+  showWords(words);
+  $('words-view').addEventListener('change', () => showWords($('words-view').value));
   $('download-mic').addEventListener('click', () => {
     assembleNow();
     download(baseName() + '.mic', page.result.mic, 'text/plain');
@@ -368,7 +387,7 @@ function startControls() {
   });
   window.addEventListener('hashchange', loadFragment);
   for (const tab of document.querySelectorAll('[role=tab]')) tab.addEventListener('click', () => selectTab(tab.id));
-  startWordPopover();
+  startWordPopover((address, word) => (page.toolchain ? bytesToText(page.toolchain.wordText(address, word)) : ''));
 }
 
 function selectTab(id) {
@@ -377,74 +396,6 @@ function selectTab(id) {
     tab.setAttribute('aria-selected', String(on));
     $(tab.getAttribute('aria-controls')).hidden = !on;
   }
-}
-
-// --- Each word's fields, from the decoder ---------------------------------
-
-// Hovering a word (beside a line, or in the list) shows its fields as
-// zanfo-dump --fields does; a click keeps them until the next click.
-function startWordPopover() {
-  const box = $('word-popover');
-  let pinned = null, timer = 0;
-  const show = target => {
-    const words = target.dataset.word.split('\n').map(w => w.split(' '));
-    box.replaceChildren();
-    for (const [address, word] of words) {
-      const lines = bytesToText(page.toolchain.wordText(parseInt(address, 16), word)).trimEnd().split('\n');
-      const head = document.createElement('div');
-      head.className = 'head';
-      head.textContent = lines[0];
-      const fields = document.createElement('pre');
-      for (const line of lines.slice(1)) {
-        const row = document.createElement('div');
-        row.textContent = line;
-        if (line.includes('[not expressible in zanfo]')) row.className = 'unusual';
-        fields.append(row);
-      }
-      box.append(head, fields);
-    }
-    const hint = document.createElement('div');
-    hint.className = 'hint';
-    hint.textContent = pinned ? 'Click again to close.' : 'Click to keep this open.';
-    box.append(hint);
-    box.hidden = false;
-    const r = target.getBoundingClientRect();
-    const {width, height} = box.getBoundingClientRect();
-    const left = Math.min(Math.max(4, r.left), window.innerWidth - width - 4);
-    const below = r.bottom + 4 + height < window.innerHeight;
-    box.style.left = `${left}px`;
-    box.style.top = `${Math.max(4, below ? r.bottom + 4 : r.top - height - 4)}px`;
-  };
-  document.addEventListener('mouseover', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || !page.toolchain) return;
-    clearTimeout(timer);
-    timer = setTimeout(() => show(target), 150);
-  });
-  document.addEventListener('mouseout', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || (e.relatedTarget && target.contains(e.relatedTarget))) return;
-    clearTimeout(timer);
-    box.hidden = true;
-  });
-  document.addEventListener('click', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (!target || !page.toolchain) {
-      if (pinned && !box.contains(e.target)) { pinned = null; box.hidden = true; }
-      return;
-    }
-    if (pinned === target) {
-      pinned = null;
-      box.hidden = true;
-      return;
-    }
-    pinned = target;
-    clearTimeout(timer);
-    show(target);
-  });
-  document.addEventListener('keydown', e => {
-    if (e.key === 'Escape') { pinned = null; box.hidden = true; }
-  });
 }
 
 // The checks from outside (web/test/) and anyone curious at the console:
@@ -461,8 +412,11 @@ async function start() {
     toolchain: page.toolchain,
     view: page.view,
     program: () => ({name: page.name, source: page.view.state.doc.toString()}),
+    optionsChanged: checkNow,
   });
   window.zanfo.assemble = source => page.toolchain.assemble(String(source));
+  window.zanfo.check = (source, args, files = {}) => page.toolchain.check(String(source), Array.from(args, String),
+    Object.fromEntries(Object.entries(files).map(([k, v]) => [String(k), String(v)])));
   window.zanfo.rom = (mic, args) => page.toolchain.rom(String(mic), Array.from(args, String));
   window.zanfo.simulate = (mic, args, files = {}) =>
     page.toolchain.simulate(mic === null || mic === undefined ? null : String(mic), Array.from(args, String),

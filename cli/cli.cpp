@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 
 #ifndef ZANFO_VERSION
 #define ZANFO_VERSION "unknown"
@@ -17,6 +18,15 @@ std::string VersionText(const char *command) {
 }
 
 void PrintVersion(const char *command) { fputs(VersionText(command).c_str(), stdout); }
+
+int WithinMemory(const char *command, int status, const std::function<int()> &body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        fprintf(stderr, "%s: out of memory\n", command);
+        return status;
+    }
+}
 
 std::string Latin1ToUtf8(const std::string &text) {
     std::string out;

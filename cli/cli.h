@@ -1,16 +1,24 @@
 // zanfo's companion commands: what every one of them does the same way.
 // Output files appear whole or not at all, zanfo's Latin-1 messages are
 // shown in UTF-8, and --version says the same thing everywhere.
-#ifndef ZANFO_TOOLS_CLI_H
-#define ZANFO_TOOLS_CLI_H
+#ifndef ZANFO_CLI_H
+#define ZANFO_CLI_H
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
 void PrintVersion(const char *command);
 // The same text, for commands that hand their output back as a string.
 std::string VersionText(const char *command);
+
+// Runs `body`, a command's whole work, and returns its exit status; when
+// memory runs out (an input within the size bounds can still ask for more
+// than a memory limit allows), says "COMMAND: out of memory" on standard
+// error and returns `status` instead of aborting.  The stack unwinds first,
+// so an output file half written is removed.
+int WithinMemory(const char *command, int status, const std::function<int()> &body);
 
 // ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
 std::string Latin1ToUtf8(const std::string &text);
