@@ -173,19 +173,25 @@ class Runs:
         cycles = 0
         for folder, cwd in self.dirs:
             sim, bench = self.prepare(folder, cwd)
-            sim = [w for w in sim if w not in ("--trace", "--trace-format", "state")]
-            sim[-1:-1] = ["--vcd", os.path.join(folder, "sim.vcd")]
+            at = sim.index("--trace")
+            sim[at:at + 3] = ["--vcd", os.path.join(folder, "sim.vcd")]  # for --trace --trace-format state
             plusargs = ["+" + w for w in bench.split()
                         if w not in ("trace", "run") and not w.startswith(("out=", "err="))]
             plusargs.append("+vcd=" + os.path.join(folder, "hdl.vcd"))
-            run(sim, check=False)
+            r = run(sim, check=False)
+            if r.returncode not in (0, 3):
+                raise Failure("%s: status %d\n%s" % (" ".join(sim), r.returncode, r.stderr.decode()))
             state = run(self.simulator() + plusargs).stdout.decode()
             count = int(re.search(r"^cycles (\d+)$", state, re.M).group(1))
+            unread = []
             for side in ("sim", "hdl"):
                 fst = os.path.join(folder, side + ".fst")
                 r = run(["vcd2fst", os.path.join(folder, side + ".vcd"), fst], check=False)
                 if r.returncode != 0 or not os.path.exists(fst) or not os.path.getsize(fst):
-                    failures.append("%s: vcd2fst cannot read %s.vcd: %s" % (folder, side, r.stderr.decode()))
+                    unread.append("%s: vcd2fst cannot read %s.vcd: %s" % (folder, side, r.stderr.decode()))
+            if unread:
+                failures += unread
+                continue
             try:
                 a, b = Vcd(os.path.join(folder, "sim.vcd")), Vcd(os.path.join(folder, "hdl.vcd"))
             except (VcdError, OSError) as e:
