@@ -89,4 +89,12 @@ check=$work/root/usr/bin/zanfo-check
 "$check" --map "$src/examples/fetch_decode.map" "$src/examples/fetch_decode.zan" > "$work/check.out" 2>&1 ||
     fail "installed zanfo-check did not pass the fetch_decode example:"$'\n'"$(cat "$work/check.out")"
 
-echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim and zanfo-check, and their man pages"
+# zanfo-prove, with its man page: the multiply example for 4-bit multipliers.
+proveCmd=$work/root/usr/bin/zanfo-prove
+[ -x "$proveCmd" ] || fail "the package installs no /usr/bin/zanfo-prove:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-prove.1*')" ] || fail "the package installs no zanfo-prove man page"
+printf 'prove small\nassume R2 < 16\nensure R3 == ((old(R1) * old(R2)) & 0xFFFF)\n' > "$work/mul.props"
+"$proveCmd" --props "$work/mul.props" "$src/examples/multiply.zan" > "$work/prove.out" 2>&1 ||
+    fail "installed zanfo-prove failed to prove the multiply example:"$'\n'"$(cat "$work/prove.out")"
+
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check and zanfo-prove, and their man pages"
