@@ -24,7 +24,7 @@ VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-prove fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web
+.PHONY: web check-web bench-web hdl ice40 bench-hdl
 
 all: build
 
@@ -75,6 +75,11 @@ bench-smoke: deps
 # zanfo-sim's cycles per second and load time (see bench/README.md).
 bench-sim: deps
 	bash bench/sim.sh
+
+# The board's testbench under Verilator and Icarus Verilog beside zanfo-sim,
+# in cycles per second (see bench/README.md).
+bench-hdl: deps
+	bash bench/hdl.sh
 
 # zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
 bench-check: deps
@@ -156,6 +161,21 @@ check-web: build web
 # simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
+
+# The board's testbench, compiled by Icarus Verilog ($(BUILD)/hdl/zanfo_tb.vvp)
+# and by Verilator ($(BUILD)/hdl/verilator/zanfo_tb); see the manual's
+# chapter "Building the machine".
+hdl: build
+	cmake --build $(BUILD) -j$(JOBS) --target zanfo_tb_icarus zanfo_tb_verilator
+
+# The board on an iCE40-HX8K breakout board, synthesized, placed and routed
+# once into $(BUILD)/ice40/ (a few minutes; not in CI, which synthesizes
+# with yosys only), with its figures; with PROGRAM=prog.mic (and
+# MAPPING=prog.map) that program's image, checked against the testbench.
+ice40: build
+	cmake --build $(BUILD) --target zanfo_tb_icarus
+	ZANFO_ROM=$(BUILD)/zanfo-rom TESTBENCH=$(BUILD)/hdl/zanfo_tb.vvp \
+	    bash hdl/ice40/build.sh $(BUILD)/ice40 $(PROGRAM) $(MAPPING)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)
