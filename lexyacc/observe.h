@@ -3,8 +3,9 @@
 // zanfo itself watches nothing: the observer is null and every hook is one
 // test of it.  zanfo-dump --listing sets one for the length of one
 // AssembleText, to learn which source lines made each microword and to say
-// more about a diagnostic than zanfo's message does.  Watching never
-// changes what zanfo reads, parses, writes or prints.
+// more about a diagnostic than zanfo's message does; zanfo-lsp, to learn
+// where every token stands.  Watching never changes what zanfo reads,
+// parses, writes or prints.
 #ifndef ZANFO_OBSERVE_H
 #define ZANFO_OBSERVE_H
 
@@ -46,8 +47,18 @@ extern AssemblyObserver *assemblyObserver;
 // The parser's tokens go through here, so the observer can see them.
 int ReadToken();
 
+// Where the scanner's last match began, in bytes from the start of the
+// source: during Token, the token's first byte (but for END_OF_INPUT);
+// during UnrecognizedCharacter, that character's.
+long long MatchOffset();
+
 // The grammar's name of a token code: "KW_JUMP", "COND_NUZ", "NUMBER",
 // "';'", "END_OF_INPUT"; null for a code that is no token.
 const char *TokenName(int token);
+
+// The word the scanner reads as this token, in upper case: "JUMP" for
+// KW_JUMP, "NUZ" for COND_NUZ, "IRA0" for REG_IRA0; "" for a token that is
+// no reserved word (NUMBER, REG, IDENT, punctuation, no token at all).
+std::string ReservedWord(int token);
 
 #endif
