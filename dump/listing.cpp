@@ -48,7 +48,11 @@ struct Message {
 
 class Watcher : public AssemblyObserver {
   public:
+    explicit Watcher(AssemblyObserver *also = nullptr) : also_(also) {}
+
     void Token(bool firstPass, int token, int line, const char *text, int value) override {
+        if (also_)
+            also_->Token(firstPass, token, line, text, value);
         Seen seen{token, line, text};
         Seen *last = firstPass ? lastFirst_ : lastSecond_;
         last[0] = last[1];
@@ -73,7 +77,9 @@ class Watcher : public AssemblyObserver {
     // The statement's tokens run from its first to the one before the
     // lookahead (";" or END) that ended it.  The first statement starts
     // after PROGRAM and the program's name, if any.
-    void Microinstruction(int dir, int, int) override {
+    void Microinstruction(int dir, int firstLine, int lastLine) override {
+        if (also_)
+            also_->Microinstruction(dir, firstLine, lastLine);
         if (statement_.size() < 2)
             return;  // a statement has a token and its end
         size_t first = 0, end = statement_.size() - 1;
@@ -87,6 +93,8 @@ class Watcher : public AssemblyObserver {
     }
 
     void SyntaxError(int token, const std::vector<int> &expected) override {
+        if (also_)
+            also_->SyntaxError(token, expected);
         syntaxError_ = true;
         stoppedToken_ = firstPassTokens_;
         stoppedAt_ = lastFirst_[1];
@@ -95,14 +103,22 @@ class Watcher : public AssemblyObserver {
         expected_ = expected;
     }
 
-    void UnknownLabel(const char *name) override { unknownNames_.push_back(name); }
+    void UnknownLabel(const char *name) override {
+        if (also_)
+            also_->UnknownLabel(name);
+        unknownNames_.push_back(name);
+    }
 
     void UnclosedComment(bool firstPass, int line) override {
+        if (also_)
+            also_->UnclosedComment(firstPass, line);
         if (firstPass)
             openComment_ = line;
     }
 
     void UnrecognizedCharacter(bool firstPass, int line) override {
+        if (also_)
+            also_->UnrecognizedCharacter(firstPass, line);
         if (firstPass)
             strayLines_.push_back(line);
     }
@@ -118,6 +134,7 @@ class Watcher : public AssemblyObserver {
     int openComment_ = 0;                    // line of a comment the source never closes
 
   private:
+    AssemblyObserver *also_;        // watches the same run, or null
     Seen lastFirst_[2], lastSecond_[2];
     size_t firstPassTokens_ = 0;
     std::vector<Seen> statement_;   // second pass: the tokens since the last ";"
@@ -198,23 +215,19 @@ std::string Shown(const std::string &line) {
     return text;
 }
 
+bool IsWord(int code) { return !ReservedWord(code).empty(); }
+
 // The grammar's token names, as a user writes them: KW_JUMP is JUMP.
 std::string TokenWord(int code) {
     const char *name = TokenName(code);
     if (!name)
         return "?";
+    if (IsWord(code))
+        return ReservedWord(code);
     std::string n = name;
-    for (const char *prefix : {"KW_", "COND_", "REG_"})
-        if (n.compare(0, strlen(prefix), prefix) == 0 && n != "REG")
-            return n.substr(strlen(prefix));
     if (n.size() == 3 && n[0] == '\'')
         return n.substr(1, 1);
     return n;
-}
-
-bool IsWord(int code) {
-    const char *name = TokenName(code);
-    return name && (!strncmp(name, "KW_", 3) || !strncmp(name, "COND_", 5) || !strncmp(name, "REG_", 4));
 }
 
 // What the parser would have taken, as a reader says it: the 32
@@ -282,12 +295,22 @@ class Printer {
     Printer(const std::string &source, const Assembly &assembly, const Watcher &watch)
         : lines_(SplitLines(source)), assembly_(assembly), watch_(watch) {}
 
+    // The rows under the source lines, by line: zanfo's messages each
+    // followed by the listing's notes on it, the notices, the warnings.
+    const std::vector<Message> &Notes() {
+        if (!placed_) {
+            PlaceDiagnostics();
+            PlaceNotices();
+            PlaceWarnings();
+            std::stable_sort(messages_.begin(), messages_.end(),
+                             [](const Message &a, const Message &b) { return a.line < b.line; });
+            placed_ = true;
+        }
+        return messages_;
+    }
+
     std::string Run() {
-        PlaceDiagnostics();
-        PlaceNotices();
-        PlaceWarnings();
-        std::stable_sort(messages_.begin(), messages_.end(),
-                         [](const Message &a, const Message &b) { return a.line < b.line; });
+        Notes();
         std::string out;
         size_t word = 0;
         const std::vector<std::string> mic = MicLines();
@@ -498,7 +521,8 @@ class Printer {
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;
-    std::vector<Message> messages_;  // by line, once Run has sorted them
+    std::vector<Message> messages_;  // by line, once Notes has sorted them
+    bool placed_ = false;            // Notes has run
     size_t next_ = 0;                // the first not yet printed
 };
 
@@ -529,4 +553,14 @@ Listing ListSource(const std::string &source) {
                     assembly.notices.empty();
     listing.text = Printer(source, assembly, watch).Run();
     return listing;
+}
+
+std::vector<ListingNote> NoteSource(const std::string &source, Assembly *assembly, AssemblyObserver *also) {
+    Watcher watch(also);
+    *assembly = AssembleText(source, &watch);
+    Printer printer(source, *assembly, watch);
+    std::vector<ListingNote> notes;
+    for (const Message &message : printer.Notes())
+        notes.push_back({message.line, message.text});
+    return notes;
 }
