@@ -1,0 +1,341 @@
+// zanfo-lsp: one run of zanfo over a document, and what it tells.
+#include "document.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "cli.h"
+#include "errors.h"
+#include "findings.h"
+#include "listing.h"
+#include "observe.h"
+#include "zanfo.h"
+
+namespace {
+
+// Watches zanfo's run for what the listing does not keep: where each
+// token, stray character and unknown name stands.
+class TokenRecorder : public AssemblyObserver {
+  public:
+    void Token(bool firstPass, int token, int, const char *text, int) override {
+        last_ = token;
+        if (!firstPass) {
+            ++secondPassTokens_;
+            return;
+        }
+        if (token != END_OF_INPUT)
+            tokens.push_back({token, MatchOffset(), text});
+    }
+
+    void SyntaxError(int, const std::vector<int> &) override {
+        stoppedAt = last_ == END_OF_INPUT ? -1 : static_cast<int>(tokens.size()) - 1;
+    }
+
+    // The name is one of the last tokens read (the parser may have read
+    // the one after it): the same token of the first pass.
+    void UnknownLabel(const char *name) override {
+        int found = -1;
+        for (size_t back = 1; back <= 3 && back <= secondPassTokens_ && found < 0; ++back) {
+            const size_t index = secondPassTokens_ - back;
+            if (index < tokens.size() && tokens[index].code == IDENT && SymbolKey(tokens[index].text) == SymbolKey(name))
+                found = static_cast<int>(index);
+        }
+        unknownNames.push_back(found);
+    }
+
+    void UnrecognizedCharacter(bool firstPass, int) override {
+        if (firstPass)
+            strays.push_back(MatchOffset());
+    }
+
+    struct Seen {
+        int code;          // token code
+        long long offset;  // first byte in the source
+        std::string text;  // as written
+    };
+    std::vector<Seen> tokens;          // first pass
+    int stoppedAt = -1;                // the token the parser refused; -1: the end of the source
+    std::vector<int> unknownNames;     // per unknown label reported, its token or -1
+    std::vector<long long> strays;     // first pass: the stray characters' offsets
+
+  private:
+    int last_ = -1;                    // the last token read
+    size_t secondPassTokens_ = 0;
+};
+
+std::string Upper(std::string text) {
+    for (char &c : text)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool IsRegisterToken(int code) { return code == REG || (code >= REG_IRA0 && code <= REG_RQ); }
+
+// A register token written as itself (R5, IRA2, rq), not through an EQU name.
+bool WrittenAsRegister(const SourceToken &token) {
+    if (Upper(token.text) == ReservedWord(token.code))
+        return true;
+    const std::string &t = token.text;
+    return token.code == REG && t.size() >= 2 && (t[0] == 'R' || t[0] == 'r') &&
+           std::all_of(t.begin() + 1, t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+class Reader {
+  public:
+    Reader(const std::string &source, Analysis &analysis) : source_(source), a_(analysis), starts_(LineStarts(source)) {}
+
+    Place PlaceOf(long long offset) const {
+        const size_t at = static_cast<size_t>(std::max(0LL, offset));
+        const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
+        const size_t line = static_cast<size_t>(next - starts_.begin()) - 1;
+        return {static_cast<int>(line), static_cast<int>(at - starts_[line])};
+    }
+
+    int LastLine() const { return static_cast<int>(starts_.size()) - 1; }
+
+    int LineLength(int line) const {
+        const size_t start = starts_[static_cast<size_t>(line)];
+        size_t end = static_cast<size_t>(line) + 1 < starts_.size() ? starts_[static_cast<size_t>(line) + 1] : source_.size();
+        while (end > start && (source_[end - 1] == '\n' || source_[end - 1] == '\r'))
+            --end;
+        return static_cast<int>(end - start);
+    }
+
+    void Tokens(const TokenRecorder &recorder) {
+        for (const auto &seen : recorder.tokens)
+            a_.tokens.push_back({seen.code, PlaceOf(seen.offset), static_cast<int>(seen.text.size()), seen.text});
+    }
+
+    void Words() {
+        const std::string &mic = a_.assembly.mic;
+        size_t n = 0;
+        for (size_t pos = 0; pos + 21 <= mic.size() && n < a_.assembly.words.size(); pos += 22, ++n) {
+            const Assembly::Word &w = a_.assembly.words[n];
+            a_.words.push_back({w.address, strtoull(mic.substr(pos + 5, 16).c_str(), nullptr, 16),
+                                std::min(w.firstLine - 1, LastLine()), std::min(w.lastLine - 1, LastLine())});
+        }
+    }
+
+    void Symbols() {
+        std::map<std::string, int> labelAt, equateAt;
+        for (const auto &label : a_.assembly.labels)
+            labelAt[label.first] = label.second;
+        std::vector<int> names;  // IDENTs that may name a label
+        const auto &t = a_.tokens;
+        for (size_t i = 0; i < t.size(); ++i) {
+            const int previous = i > 0 ? t[i - 1].code : -1;
+            const bool colon = i + 1 < t.size() && t[i + 1].code == ':';
+            if (t[i].code == IDENT && colon)
+                Name(SymbolKind::Label, static_cast<int>(i), true);
+            else if (t[i].code == IDENT && previous == KW_EQU)
+                Name(SymbolKind::Equate, static_cast<int>(i), true);
+            else if (t[i].code == IDENT && previous != KW_PROGRAM)
+                names.push_back(static_cast<int>(i));
+            else if (IsRegisterToken(t[i].code) && !WrittenAsRegister(t[i]))
+                Name(SymbolKind::Equate, static_cast<int>(i), false);
+        }
+        for (int i : names)
+            Name(SymbolKind::Label, i, false);
+        for (Symbol &symbol : a_.symbols) {
+            if (symbol.kind == SymbolKind::Label && labelAt.count(symbol.key))
+                symbol.address = labelAt[symbol.key];
+            for (const auto &equate : a_.assembly.equates)
+                if (symbol.kind == SymbolKind::Equate && equate.first == symbol.key)
+                    symbol.reg = Upper(equate.second);
+        }
+    }
+
+    // The characters of zanfo line `line` (from 1) that hold tokens, or the
+    // whole line when none does.
+    std::pair<Place, Place> LineRange(int line) const {
+        const int at = std::min(std::max(line - 1, 0), LastLine());
+        int from = -1, to = 0;
+        for (const SourceToken &token : a_.tokens)
+            if (token.place.line == at) {
+                if (from < 0)
+                    from = token.place.column;
+                to = token.place.column + token.length;
+            }
+        if (from < 0)
+            return {{at, 0}, {at, LineLength(at)}};
+        return {{at, from}, {at, to}};
+    }
+
+    std::pair<Place, Place> TokenRange(int index) const {
+        const SourceToken &token = a_.tokens[static_cast<size_t>(index)];
+        return {token.place, {token.place.line, token.place.column + token.length}};
+    }
+
+    std::pair<Place, Place> EndRange() const {
+        const Place end{LastLine(), LineLength(LastLine())};
+        return {end, end};
+    }
+
+    // zanfo's diagnostics and the listing's rows, one finding per row but
+    // for notes and hints, which join the error they are about.
+    void Findings(const std::vector<ListingNote> &notes, const TokenRecorder &recorder) {
+        size_t unknown = 0, stray = 0;
+        size_t error = 0;  // the last error's finding, plus one; 0: none since the last row
+        const std::string parseError = Latin1ToUtf8(msgParseError), unknownName = Latin1ToUtf8(msgUnknownIdentifier);
+        for (const ListingNote &row : notes) {
+            const std::string &text = row.text;
+            const bool note = Starts(text, "note: ") || Starts(text, "hint: ");
+            if (note && error) {
+                a_.findings[error - 1].message += "\n" + text;
+                continue;
+            }
+            std::pair<Place, Place> range = LineRange(row.line);
+            Finding finding{range.first, range.second, Severity::Warning, "zanfo", "", text};
+            const size_t colon = text.find(':', 6);
+            if (Starts(text, "error:") && colon != std::string::npos) {
+                finding.severity = Severity::Error;
+                finding.message = text.substr(colon + 1);
+                if (finding.message == parseError)
+                    range = recorder.stoppedAt >= 0 ? TokenRange(recorder.stoppedAt) : EndRange();
+                else if (finding.message == unknownName && unknown < recorder.unknownNames.size() &&
+                         recorder.unknownNames[unknown] >= 0)
+                    range = TokenRange(recorder.unknownNames[unknown++]);
+                const std::string explained = ExplainMessage(finding.message);
+                if (!explained.empty())
+                    finding.message += "\n" + explained;
+            } else if (Starts(text, "warning: ")) {
+                finding.source = "zanfo-dump";
+                finding.message = text.substr(9);
+                const std::string first = finding.message.substr(0, finding.message.find(' '));
+                for (size_t i = 0; i < a_.tokens.size(); ++i)
+                    if (a_.tokens[i].place.line == range.first.line && a_.tokens[i].text == first)
+                        range = TokenRange(static_cast<int>(i));
+            } else if (note) {
+                finding.severity = Severity::Information;
+                finding.source = "zanfo-dump";
+            } else if (stray < recorder.strays.size()) {  // a notice of a stray character
+                const Place at = PlaceOf(recorder.strays[stray++]);
+                range = {at, {at.line, at.column + 1}};
+            }
+            finding.from = range.first;
+            finding.to = range.second;
+            a_.findings.push_back(finding);
+            error = finding.severity == Severity::Error ? a_.findings.size() : 0;
+        }
+    }
+
+    // The scanner could not go on: after the last token it read.
+    void Stopped() {
+        std::pair<Place, Place> range = EndRange();
+        if (!a_.tokens.empty()) {
+            const SourceToken &last = a_.tokens.back();
+            const Place after{last.place.line, last.place.column + last.length};
+            range = {after, {after.line, LineLength(after.line)}};
+        }
+        std::string message;
+        for (const Diagnostic &d : SplitDiagnostics(a_.assembly.diagnostics))
+            if (!d.numbered)
+                message += Latin1ToUtf8(d.text);
+        a_.findings.push_back({range.first, range.second, Severity::Error, "zanfo", "",
+                               message + " (zanfo stops here, with exit status 2)"});
+    }
+
+  private:
+    static bool Starts(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+
+    // Token `index` names a label or an EQU name; a use of a name that
+    // nothing defines names nothing.
+    void Name(SymbolKind kind, int index, bool definition) {
+        const std::string key = SymbolKey(a_.tokens[static_cast<size_t>(index)].text);
+        int symbol = a_.FindSymbol(kind, key);
+        if (symbol < 0 && !definition)
+            return;
+        if (symbol < 0) {
+            a_.symbols.push_back({kind, key, index, {}, -1, ""});
+            symbol = static_cast<int>(a_.symbols.size()) - 1;
+        } else {
+            a_.symbols[static_cast<size_t>(symbol)].uses.push_back(index);
+        }
+        a_.symbolOfToken[static_cast<size_t>(index)] = symbol;
+    }
+
+    const std::string &source_;
+    Analysis &a_;
+    std::vector<size_t> starts_;  // of the source's lines
+};
+
+}  // namespace
+
+std::string SymbolKey(const std::string &name) {
+    std::string key = name.substr(0, 15);
+    for (char &c : key)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+int Analysis::TokenAt(Place place) const {
+    auto after = std::upper_bound(tokens.begin(), tokens.end(), place, [](Place p, const SourceToken &t) {
+        return p.line < t.place.line || (p.line == t.place.line && p.column < t.place.column);
+    });
+    // The token starting at or before the place, or the one just before
+    // that when the place ends it.
+    for (int back = 1; back <= 2 && after - tokens.begin() >= back; ++back) {
+        const SourceToken &t = *(after - back);
+        if (t.place.line == place.line && place.column >= t.place.column && place.column <= t.place.column + t.length)
+            return static_cast<int>(after - tokens.begin()) - back;
+    }
+    return -1;
+}
+
+int Analysis::SymbolOf(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < symbolOfToken.size() ? symbolOfToken[static_cast<size_t>(index)]
+                                                                          : -1;
+}
+
+int Analysis::FindSymbol(SymbolKind kind, const std::string &key) const {
+    for (size_t i = 0; i < symbols.size(); ++i)
+        if (symbols[i].kind == kind && symbols[i].key == key)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<const SourceWord *> Analysis::WordsAt(int line) const {
+    std::vector<const SourceWord *> found;
+    for (const SourceWord &w : words)
+        if (w.firstLine <= line && line <= w.lastLine)
+            found.push_back(&w);
+    return found;
+}
+
+std::string Analysis::LabelAt(int address) const {
+    for (const auto &label : assembly.labels)
+        if (label.second == address)
+            return label.first;
+    return "";
+}
+
+Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unencodable) {
+    Analysis analysis;
+    TokenRecorder recorder;
+    const std::vector<ListingNote> notes = NoteSource(latin1, &analysis.assembly, &recorder);
+    Reader reader(latin1, analysis);
+    reader.Tokens(recorder);
+    analysis.symbolOfToken.assign(analysis.tokens.size(), -1);
+    reader.Words();
+    reader.Symbols();
+    reader.Findings(notes, recorder);
+    if (analysis.assembly.stopped)
+        reader.Stopped();
+    for (const Unencodable &u : unencodable) {
+        char code[16];
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u.code));
+        std::string character;
+        AppendUtf8(u.code, &character);
+        analysis.findings.push_back({u.place, {u.place.line, u.place.column + 1}, Severity::Warning, "zanfo-lsp",
+                                     "latin1",
+                                     std::string(code) + " \"" + character +
+                                         "\" is not in ISO-8859-1: saved as Latin-1 it becomes \"?\", "
+                                         "and zanfo reads it so"});
+    }
+    for (Finding &finding : CheckFindings(latin1, analysis))
+        analysis.findings.push_back(std::move(finding));
+    return analysis;
+}
