@@ -52,6 +52,11 @@ int ReadToken();
 // during UnrecognizedCharacter, that character's.
 long long MatchOffset();
 
+// How far the scanner has matched, in bytes from the start of the source;
+// after a run that a fatal scanner error ended, where the token it could
+// not take begins.
+long long ScanOffset();
+
 // The grammar's name of a token code: "KW_JUMP", "COND_NUZ", "NUMBER",
 // "';'", "END_OF_INPUT"; null for a code that is no token.
 const char *TokenName(int token);
