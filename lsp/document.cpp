@@ -222,14 +222,11 @@ class Reader {
         }
     }
 
-    // The scanner could not go on: after the last token it read.
-    void Stopped() {
-        std::pair<Place, Place> range = EndRange();
-        if (!a_.tokens.empty()) {
-            const SourceToken &last = a_.tokens.back();
-            const Place after{last.place.line, last.place.column + last.length};
-            range = {after, {after.line, LineLength(after.line)}};
-        }
+    // The scanner could not go on: from the token it could not take to the
+    // end of its line.
+    void Stopped(long long offset) {
+        const Place at = PlaceOf(offset);
+        const std::pair<Place, Place> range{at, {at.line, std::max(at.column, LineLength(at.line))}};
         std::string message;
         for (const Diagnostic &d : SplitDiagnostics(a_.assembly.diagnostics))
             if (!d.numbered)
@@ -323,7 +320,7 @@ Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unen
     reader.Symbols();
     reader.Findings(notes, recorder);
     if (analysis.assembly.stopped)
-        reader.Stopped();
+        reader.Stopped(ScanOffset());  // nothing has scanned since
     for (const Unencodable &u : unencodable) {
         char code[16];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u.code));
