@@ -14,7 +14,7 @@ ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
 .PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web
+.PHONY: web check-web bench-web vscode
 
 all: build
 
@@ -40,11 +40,12 @@ example: build web
 	    --test $(basename $(notdir $(EXAMPLE))).test $(basename $(notdir $(EXAMPLE))).mic
 	@echo "The playground: open $(abspath $(BUILD_WEB))/site/index.html in a browser"
 
-# Every test: the commands, the documents, the package, and the playground
-# under node and in headless Chromium.
-check: build web
-	@bash .ci/install-deps chromium
-	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+# Every test: the commands, the documents, the package, the playground
+# under node and in headless Chromium, and the editors (Vim, Neovim, the
+# VS Code extension under node).
+check: build web vscode
+	@bash .ci/install-deps chromium neovim vim-ale
+	ZANFO_WEB_REQUIRED=1 ZANFO_VSCODE_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
 # but for the tests labelled "heavy" (co-simulation, synthesis, long runs of
@@ -114,6 +115,13 @@ web: deps
 	@bash .ci/install-deps emscripten
 	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
 	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
+
+# The VS Code extension, $(BUILD)/vscode/zanfo.vsix (see editors/README.md):
+# vscode-languageclient and @vscode/vsce from npm, pinned in
+# editors/vscode/package-lock.json, go into $(BUILD)/vscode/extension.
+vscode: deps
+	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
+	@bash editors/vscode/build.sh $(BUILD)/vscode
 
 # The playground's tests: the WebAssembly assembler against zanfo under
 # node, and the page in headless Chromium.
