@@ -10,6 +10,7 @@ FUZZ_SMOKE_TIME ?= 150
 BUILD_WEB ?= $(BUILD)/web
 FUZZ_DUMP_SMOKE_TIME ?= 60
 FUZZ_SIM_SMOKE_TIME ?= 60
+FUZZ_LSP_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
@@ -73,7 +74,7 @@ fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_lsp_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
 # crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
@@ -93,6 +94,10 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run_mic.sh sim $(BUILD_FUZZ)/fuzz/zanfo_sim_fuzz $(FUZZ_SIM_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-sim-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-sim-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-sim-smoke.log
+	@echo "fuzzing zanfo-lsp's messages and sessions for $(FUZZ_LSP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-lsp-smoke.log"
+	@bash fuzz/run_lsp.sh $(BUILD_FUZZ)/fuzz/zanfo_lsp_fuzz $(FUZZ_LSP_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-lsp-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-lsp-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-lsp-smoke.log
 
 # zanfo-dump --source's round trip over ROUNDTRIP generated programs (ctest
 # runs a few thousand); ROUNDTRIP_SEED picks other programs.
