@@ -14,7 +14,7 @@ FUZZ_LSP_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web vscode
 
 all: build
@@ -68,6 +68,11 @@ bench-smoke: deps
 # zanfo-sim's cycles per second and load time (see bench/README.md).
 bench-sim: deps
 	bash bench/sim.sh
+
+# zanfo-lsp's time from a change of a 4096-word program to its diagnostics
+# (see bench/README.md).
+bench-lsp: deps
+	bash bench/lsp.sh
 
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps

@@ -104,9 +104,17 @@ class Reader {
         return static_cast<int>(end - start);
     }
 
+    // The tokens come in source order: their lines are found walking on.
     void Tokens(const TokenRecorder &recorder) {
-        for (const auto &seen : recorder.tokens)
-            a_.tokens.push_back({seen.code, PlaceOf(seen.offset), static_cast<int>(seen.text.size()), seen.text});
+        a_.tokens.reserve(recorder.tokens.size());
+        size_t line = 0;
+        for (const auto &seen : recorder.tokens) {
+            const size_t at = static_cast<size_t>(seen.offset);
+            while (line + 1 < starts_.size() && starts_[line + 1] <= at)
+                ++line;
+            a_.tokens.push_back({seen.code, {static_cast<int>(line), static_cast<int>(at - starts_[line])},
+                                 static_cast<int>(seen.text.size()), seen.text});
+        }
     }
 
     void Words() {
@@ -242,13 +250,17 @@ class Reader {
     // nothing defines names nothing.
     void Name(SymbolKind kind, int index, bool definition) {
         const std::string key = SymbolKey(a_.tokens[static_cast<size_t>(index)].text);
-        int symbol = a_.FindSymbol(kind, key);
-        if (symbol < 0 && !definition)
+        auto &known = kind == SymbolKind::Label ? labels_ : equates_;
+        auto found = known.find(key);
+        if (found == known.end() && !definition)
             return;
-        if (symbol < 0) {
+        int symbol;
+        if (found == known.end()) {
             a_.symbols.push_back({kind, key, index, {}, -1, ""});
             symbol = static_cast<int>(a_.symbols.size()) - 1;
+            known[key] = symbol;
         } else {
+            symbol = found->second;
             a_.symbols[static_cast<size_t>(symbol)].uses.push_back(index);
         }
         a_.symbolOfToken[static_cast<size_t>(index)] = symbol;
@@ -257,6 +269,7 @@ class Reader {
     const std::string &source_;
     Analysis &a_;
     std::vector<size_t> starts_;  // of the source's lines
+    std::map<std::string, int> labels_, equates_;  // key -> symbol
 };
 
 }  // namespace

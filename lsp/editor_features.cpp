@@ -265,17 +265,29 @@ json InlayHints(const OpenDocument &doc, int first, int last, Units units) {
     json hints = json::array();
     for (size_t i = 0; i < a.words.size();) {
         const int line = a.words[i].firstLine;
-        std::string label, tooltip;
-        for (; i < a.words.size() && a.words[i].firstLine == line; ++i) {
+        const size_t start = i;
+        std::string label;
+        for (; i < a.words.size() && a.words[i].firstLine == line; ++i)
             label += (label.empty() ? "" : "  ") + Hex4(a.words[i].address) + " " + Hex16(a.words[i].word);
-            tooltip += (tooltip.empty() ? "" : "\n") + DescribeWord(a.words[i].word, NamerOf(a));
-        }
         if (line < first || line > last)
             continue;
         hints.push_back({{"position", PositionJson(doc.text, {line, doc.text.LineLength(line)}, units)},
                          {"label", label},
-                         {"tooltip", tooltip},
-                         {"paddingLeft", true}});
+                         {"paddingLeft", true},
+                         {"data", {{"uri", doc.uri}, {"version", doc.version}, {"words", {start, i - start}}}}});
     }
     return hints;
+}
+
+json ResolveInlayHint(const OpenDocument &doc, json hint) {
+    const json &data = hint.at("data");
+    const size_t start = data.at("words").at(0).get<size_t>(), count = data.at("words").at(1).get<size_t>();
+    const Analysis &a = doc.analysis;
+    if (data.at("version").get<long long>() != doc.version || start > a.words.size() || count > a.words.size() - start)
+        return hint;  // the document has changed since
+    std::string tooltip;
+    for (size_t i = start; i < start + count; ++i)
+        tooltip += (tooltip.empty() ? "" : "\n") + DescribeWord(a.words[i].word, NamerOf(a));
+    hint["tooltip"] = tooltip;
+    return hint;
 }

@@ -59,5 +59,8 @@ json DocumentSymbols(const OpenDocument &doc, Units units);
 // InlayHint[]: each statement's address and microword at the end of the
 // first line of it, on the lines from `first` to `last`.
 json InlayHints(const OpenDocument &doc, int first, int last, Units units);
+// inlayHint/resolve: the hint with its words in zanfo's notation as its
+// tooltip, unless the document has changed since.
+json ResolveInlayHint(const OpenDocument &doc, json hint);
 
 #endif

@@ -99,6 +99,10 @@ json Server::Call(const std::string &method, const json &params) {
     }
     if (method == "completionItem/resolve")
         return params;
+    if (method == "inlayHint/resolve") {
+        auto it = docs_.find(params.at("data").at("uri").get<std::string>());
+        return it == docs_.end() ? params : ResolveInlayHint(it->second, params);
+    }
     static const char *const kDocumentMethods[] = {
         "textDocument/hover",      "textDocument/definition",     "textDocument/references",
         "textDocument/rename",     "textDocument/prepareRename",  "textDocument/completion",
@@ -166,7 +170,7 @@ json Server::Initialize(const json &params) {
               {"renameProvider", {{"prepareProvider", true}}},
               {"completionProvider", {{"triggerCharacters", {"(", ","}}}},
               {"documentSymbolProvider", true},
-              {"inlayHintProvider", true}}},
+              {"inlayHintProvider", {{"resolveProvider", true}}}}},
             {"serverInfo", {{"name", "zanfo-lsp"}, {"version", VersionNumber()}}}};
 }
 
