@@ -249,6 +249,7 @@ TEST(LspSession, EveryFeatureThroughThePipes) {
     ASSERT_EQ(answer["result"].size(), 6u);
     EXPECT_EQ(answer["result"][4]["label"], "0004 0301009040000002");
     EXPECT_EQ(answer["result"][4]["position"], json({{"line", 8}, {"character", 25}}));
+    EXPECT_EQ(lsp.Request("inlayHint/resolve", answer["result"][4])["result"]["tooltip"], "JUMP(again, NUZ)");
 
     EXPECT_TRUE(lsp.Request("shutdown", nullptr)["result"].is_null());
     lsp.Notify("exit", nullptr);
