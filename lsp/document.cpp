@@ -204,17 +204,19 @@ class Reader {
                 if (finding.message == parseError)
                     range = recorder.stoppedAt >= 0 ? TokenRange(recorder.stoppedAt) : EndRange();
                 else if (finding.message == unknownName && unknown < recorder.unknownNames.size() &&
-                         recorder.unknownNames[unknown] >= 0)
-                    range = TokenRange(recorder.unknownNames[unknown++]);
+                         recorder.unknownNames[unknown++] >= 0)
+                    range = TokenRange(recorder.unknownNames[unknown - 1]);
                 const std::string explained = ExplainMessage(finding.message);
                 if (!explained.empty())
                     finding.message += "\n" + explained;
             } else if (Starts(text, "warning: ")) {
                 finding.source = "zanfo-dump";
                 finding.message = text.substr(9);
+                // The number a warning names, when it begins with one.
                 const std::string first = finding.message.substr(0, finding.message.find(' '));
                 for (size_t i = 0; i < a_.tokens.size(); ++i)
-                    if (a_.tokens[i].place.line == range.first.line && a_.tokens[i].text == first)
+                    if (a_.tokens[i].place.line == range.first.line && a_.tokens[i].code == NUMBER &&
+                        a_.tokens[i].text == first)
                         range = TokenRange(static_cast<int>(i));
             } else if (note) {
                 finding.severity = Severity::Information;

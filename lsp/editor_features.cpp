@@ -119,8 +119,16 @@ json RangeJson(const EditorText &text, Place from, Place to, Units units) {
     return {{"start", PositionJson(text, from, units)}, {"end", PositionJson(text, to, units)}};
 }
 
+long long Integer(const json &value) {
+    if (value.is_number_unsigned() && value.get<unsigned long long>() <= 0x7FFFFFFFFFFFFFFFull)
+        return static_cast<long long>(value.get<unsigned long long>());
+    if (value.is_number_integer() && !value.is_number_unsigned())
+        return value.get<long long>();
+    throw InvalidParams("an integer was expected, not " + value.dump());
+}
+
 Place PlaceOf(const EditorText &text, const json &position, Units units) {
-    const long long line = position.at("line").get<long long>(), column = position.at("character").get<long long>();
+    const long long line = Integer(position.at("line")), column = Integer(position.at("character"));
     if (line < 0 || column < 0)
         throw InvalidParams("a position is never negative");
     return text.FromEditor(line > text.LineCount() ? text.LineCount() : static_cast<int>(line), column, units);
@@ -281,13 +289,14 @@ json InlayHints(const OpenDocument &doc, int first, int last, Units units) {
 
 json ResolveInlayHint(const OpenDocument &doc, json hint) {
     const json &data = hint.at("data");
-    const size_t start = data.at("words").at(0).get<size_t>(), count = data.at("words").at(1).get<size_t>();
+    const long long start = Integer(data.at("words").at(0)), count = Integer(data.at("words").at(1));
     const Analysis &a = doc.analysis;
-    if (data.at("version").get<long long>() != doc.version || start > a.words.size() || count > a.words.size() - start)
+    const long long words = static_cast<long long>(a.words.size());
+    if (Integer(data.at("version")) != doc.version || start < 0 || count < 0 || start > words || count > words - start)
         return hint;  // the document has changed since
     std::string tooltip;
-    for (size_t i = start; i < start + count; ++i)
-        tooltip += (tooltip.empty() ? "" : "\n") + DescribeWord(a.words[i].word, NamerOf(a));
+    for (long long i = start; i < start + count; ++i)
+        tooltip += (tooltip.empty() ? "" : "\n") + DescribeWord(a.words[static_cast<size_t>(i)].word, NamerOf(a));
     hint["tooltip"] = tooltip;
     return hint;
 }

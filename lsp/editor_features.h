@@ -26,6 +26,9 @@ struct OpenDocument {
 // The protocol's Position and Range.
 json PositionJson(const EditorText &text, Place place, Units units);
 json RangeJson(const EditorText &text, Place from, Place to, Units units);
+// An integer of the protocol's; throws InvalidParams for any other value
+// (a fraction, a number out of range, no number).
+long long Integer(const json &value);
 // A Position of the editor's as a place; throws json's exceptions when it
 // is no Position.
 Place PlaceOf(const EditorText &text, const json &position, Units units);

@@ -191,7 +191,7 @@ void Server::Notify(const std::string &method, const json &params) {
         const std::string uri = item.at("uri").get<std::string>();
         OpenDocument &doc = docs_[uri];
         doc.uri = uri;
-        doc.version = item.at("version").get<long long>();
+        doc.version = Integer(item.at("version"));
         doc.text = EditorText(item.at("text").get<std::string>());
         doc.Analyse();
         Publish(doc);

@@ -57,6 +57,9 @@ TEST(LspServer, ErrorsAnswerEveryBadMessage) {
          R"({"jsonrpc": "2.0", "id": 1, "method": "textDocument/hover", "params": {"textDocument": {"uri": "file:///p.zan"}, "position": {"line": -1, "character": 0}}})",
          rpc::kInvalidParams},
         {true,
+         R"({"jsonrpc": "2.0", "id": 1, "method": "textDocument/hover", "params": {"textDocument": {"uri": "file:///p.zan"}, "position": {"line": 1e300, "character": 0}}})",
+         rpc::kInvalidParams},
+        {true,
          R"({"jsonrpc": "2.0", "id": 1, "method": "textDocument/rename", "params": {"textDocument": {"uri": "file:///p.zan"}, "position": {"line": 1, "character": 1}, "newName": "JUMP"}})",
          rpc::kRequestFailed},
     };
