@@ -1,20 +1,29 @@
 # Shortcuts over the CMake build.  `make example` and `make check` are all a
-# new machine needs: they install flex and bison when missing.
+# new machine needs: `deps`, which every build goes through, installs the
+# Debian packages of .ci/packages that are missing (the compilers, the
+# programs that read zanfo-rom's images back, emscripten, Chromium...), so
+# that `make check` runs every test and skips none.
 BUILD ?= build
 BUILD_SAN ?= build-sanitize
 JOBS ?= 2
 EXAMPLE ?= examples/fetch_decode.zan
 BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 600
-FUZZ_SMOKE_TIME ?= 150
+FUZZ_SMOKE_TIME ?= 90
 BUILD_WEB ?= $(BUILD)/web
-FUZZ_DUMP_SMOKE_TIME ?= 60
-FUZZ_SIM_SMOKE_TIME ?= 60
+FUZZ_DUMP_SMOKE_TIME ?= 30
+FUZZ_SIM_SMOKE_TIME ?= 30
+FUZZ_LISTING_SMOKE_TIME ?= 30
+FUZZ_CHECK_SMOKE_TIME ?= 45
 FUZZ_LSP_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+# The build's make is a make run from this one: without this it names
+# every folder it enters and leaves.
+MAKEFLAGS += --no-print-directory
+
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web vscode
 
 all: build
@@ -45,7 +54,6 @@ example: build web
 # under node and in headless Chromium, and the editors (Vim, Neovim, the
 # VS Code extension under node).
 check: build web vscode
-	@bash .ci/install-deps chromium neovim vim-ale
 	ZANFO_WEB_REQUIRED=1 ZANFO_VSCODE_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
@@ -69,6 +77,10 @@ bench-smoke: deps
 bench-sim: deps
 	bash bench/sim.sh
 
+# zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
+bench-check: deps
+	bash bench/check.sh
+
 # zanfo-lsp's time from a change of a 4096-word program to its diagnostics
 # (see bench/README.md).
 bench-lsp: deps
@@ -79,7 +91,8 @@ fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_lsp_fuzz
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz \
+	      zanfo_lsp_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
 # crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
@@ -99,6 +112,14 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run_mic.sh sim $(BUILD_FUZZ)/fuzz/zanfo_sim_fuzz $(FUZZ_SIM_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-sim-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-sim-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-sim-smoke.log
+	@echo "fuzzing zanfo-dump --listing for $(FUZZ_LISTING_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-listing-smoke.log"
+	@ZANFO_FUZZ_NAME=listing bash fuzz/run.sh $(BUILD_FUZZ)/fuzz/zanfo_listing_fuzz $(FUZZ_LISTING_SMOKE_TIME) -max_len=8192 \
+	    > $(BUILD_FUZZ)/fuzz-listing-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-listing-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-listing-smoke.log
+	@echo "fuzzing zanfo-check's analysis for $(FUZZ_CHECK_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-check-smoke.log"
+	@bash fuzz/run_mic.sh check $(BUILD_FUZZ)/fuzz/zanfo_check_fuzz $(FUZZ_CHECK_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-check-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-check-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-check-smoke.log
 	@echo "fuzzing zanfo-lsp's messages and sessions for $(FUZZ_LSP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-lsp-smoke.log"
 	@bash fuzz/run_lsp.sh $(BUILD_FUZZ)/fuzz/zanfo_lsp_fuzz $(FUZZ_LSP_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-lsp-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-lsp-smoke.log; exit 1; }
@@ -122,27 +143,22 @@ check-valgrind: build
 # (see web/README.md).  The last line printed is that folder: open its
 # index.html, or serve it with any static server.
 web: deps
-	@bash .ci/install-deps emscripten
-	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
 	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
 
 # The VS Code extension, $(BUILD)/vscode/zanfo.vsix (see editors/README.md):
 # vscode-languageclient and @vscode/vsce from npm, pinned in
 # editors/vscode/package-lock.json, go into $(BUILD)/vscode/extension.
 vscode: deps
-	@command -v npm >/dev/null 2>&1 || bash .ci/install-deps nodejs npm
 	@bash editors/vscode/build.sh $(BUILD)/vscode
 
 # The playground's tests: the WebAssembly assembler against zanfo under
 # node, and the page in headless Chromium.
 check-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -R '^web\.'
 
 # Page load time, assembly time of a whole control store in the browser, the
 # simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
-	@bash .ci/install-deps chromium
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
 
 clean:

@@ -15,7 +15,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <set>
 #include <unordered_map>
 
@@ -139,7 +138,7 @@ class Disassembler {
             const MicWord &w = mic_.words[i];
             Statement s;
             if (i == 0 ? w.address != 0 : w.address != ((dir + 1) & 0xFFFF)) {
-                s.org = "ORG " + std::to_string(w.address);
+                s.org = "ORG " + AddressNumber(w.address);
                 dir = w.address;
                 if (w.address > kLastStoreAddress)
                     problems_.push_back({w.line, true,
@@ -230,14 +229,5 @@ class Disassembler {
 };
 
 }  // namespace
-
-std::string TargetLabel(uint32_t address) { return "L" + Hex4(address); }
-
-LabelNamer HeldTargets(const MicFile &mic) {
-    auto held = std::make_shared<std::set<uint32_t>>();
-    for (const MicWord &w : mic.words)
-        held->insert(w.address);
-    return [held](uint32_t address) { return held->count(address) ? TargetLabel(address) : std::string(); };
-}
 
 Disassembly Disassemble(const MicFile &mic) { return Disassembler(mic).Run(); }

@@ -8,6 +8,7 @@
 
 #include "mic_file.h"
 #include "notation.h"
+#include "targets.h"
 
 struct Disassembly {
     std::string source;                // PROGRAM ... END
@@ -16,18 +17,12 @@ struct Disassembly {
 };
 
 // One statement per word, in file order; an ORG wherever the address does
-// not follow on from the word before (backwards too); a label "L0010" on
+// not follow on from the word before (backwards too), its address written
+// "$0040"; a label "L0010" (targets.h) on
 // the first word at every jump target that holds one.  Each word's items
 // are checked by assembling them: a word whose items would come out
 // different gets them all the same, with a comment saying what zanfo
 // cannot write, and an error among the problems.
 Disassembly Disassemble(const MicFile &mic);
-
-// The label zanfo-dump gives a jump target that holds a word: "L0010".
-std::string TargetLabel(uint32_t address);
-
-// Names every target in `mic` that holds a word by TargetLabel, others not
-// at all (they are written as numbers).
-LabelNamer HeldTargets(const MicFile &mic);
 
 #endif

@@ -1,8 +1,6 @@
 // zanfo-dump: options, and which of the three readings a run makes.
 #include "dump.h"
 
-#include <cstring>
-
 #include "disassemble.h"
 #include "listing.h"
 #include "mic_file.h"
@@ -35,8 +33,8 @@ const char kHelp[] =
     "FILE - is standard input.\n"
     "\n"
     "Exit status: 0 done; 1 --source met words that no zanfo items write, or\n"
-    "the program given to --listing has diagnostics; 2 wrong arguments, or a\n"
-    "file that cannot be read or is no .mic file.\n";
+    "the program given to --listing has diagnostics; 2 wrong arguments, a file\n"
+    "that cannot be read or is no .mic file, or an output that cannot be written.\n";
 
 enum class Mode { Words, Fields, Source, Listing };
 
@@ -109,8 +107,8 @@ std::string Problems(const MicFile &mic, const std::vector<MicProblem> &problems
 void RunListing(const std::string &name, const ReadFile &read, DumpRun &run) {
     std::string source;
     int error = 0;
-    if (!read(name, &source, &error)) {
-        run.err = name + ": cannot read the file: " + strerror(error) + "\n";
+    if (!read(name, kTextFileLimit, &source, &error)) {
+        run.err = name + ": cannot read the file: " + ReadFailure(error, kTextFileLimit) + "\n";
         run.status = 2;
         return;
     }
@@ -123,8 +121,8 @@ void RunListing(const std::string &name, const ReadFile &read, DumpRun &run) {
 void RunMic(Mode mode, const std::string &name, const ReadFile &read, DumpRun &run) {
     std::string text;
     int error = 0;
-    MicFile mic = read(name, &text, &error) ? ParseMicText(name, text, MicUse::Listing)
-                                            : UnreadableMicFile(name, error);
+    MicFile mic = read(name, kMicFileLimit, &text, &error) ? ParseMicText(name, text, MicUse::Listing)
+                                                           : UnreadableMicFile(name, error);
     run.err = Problems(mic, mic.problems);
     if (mic.Refused()) {
         run.status = 2;

@@ -3,13 +3,15 @@
 #ifndef ZANFO_DUMP_DUMP_H
 #define ZANFO_DUMP_DUMP_H
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
-// Reads the file called `name` ("-" is standard input) into `text`; on
-// failure returns false with the errno value in `error`.
-using ReadFile = std::function<bool(const std::string &name, std::string *text, int *error)>;
+// Reads the file called `name` ("-" is standard input) into `text`, at
+// most `limit` bytes of it; on failure returns false with the errno value
+// in `error` (EFBIG: the file is longer), as ReadWholeFile does.
+using ReadFile = std::function<bool(const std::string &name, size_t limit, std::string *text, int *error)>;
 
 struct DumpRun {
     int status = 0;            // the exit status

@@ -1,10 +1,10 @@
 // zanfo-dump --listing.
 //
 // zanfo runs in memory with an observer that records, in the second pass,
-// the source lines of every microinstruction and, in either pass, what the
-// parser stopped at, the names no label answers and the comment left open.
-// The microwords are zanfo's own .mic lines, in order: the n-th line is the
-// n-th microinstruction's word.
+// the source lines of every microinstruction, and watches for the notes
+// (notes.h: where the parser stopped, the names no label answers, the
+// comment left open).  The microwords are zanfo's own .mic lines, in order:
+// the n-th line is the n-th microinstruction's word.
 #include "listing.h"
 
 #include <algorithm>
@@ -16,29 +16,21 @@
 #include <vector>
 
 #include "assemble.h"
+#include "check.h"
 #include "cli.h"
 #include "errors.h"
-#include "mic_file.h"
-#include "observe.h"
+#include "explain.h"
+#include "notes.h"
 #include "zanfo.h"
 
 namespace {
 
-constexpr int kLastAddress = kLastStoreAddress;  // as zanfo counts: dir is an int
 constexpr int kIndent = 30;         // where the source text starts in a row
-
-struct Seen {
-    int token = -1;    // the token code; -1 when none
-    int line = 0;      // its line
-    std::string text;  // as written
-};
 
 struct WordSource {
     int dir;        // its address, as zanfo counted it
     int firstLine;  // the lines of its statement
     int lastLine;
-    bool afterOrg;  // an ORG stands between it and the word before
-    int org;        // that ORG's address, as zanfo read it
 };
 
 struct Message {
@@ -46,40 +38,23 @@ struct Message {
     std::string text;  // one row, without the indent
 };
 
-class Watcher : public AssemblyObserver {
+class Watcher : public NoteWatcher {
   public:
-    explicit Watcher(AssemblyObserver *also = nullptr) : also_(also) {}
-
     void Token(bool firstPass, int token, int line, const char *text, int value) override {
-        if (also_)
-            also_->Token(firstPass, token, line, text, value);
-        Seen seen{token, line, text};
-        Seen *last = firstPass ? lastFirst_ : lastSecond_;
-        last[0] = last[1];
-        last[1] = seen;
-        if (firstPass) {
-            ++firstPassTokens_;
+        NoteWatcher::Token(firstPass, token, line, text, value);
+        if (firstPass)
             return;
-        }
+        SeenToken seen{token, line, text};
         if (afterSeparator_)
             statement_.clear();
         afterSeparator_ = token == ';';
         statement_.push_back(seen);
-        if (token == NUMBER && previousSecond_ != KW_ORG)
-            numbers_.push_back(seen);
-        if (token == NUMBER && previousSecond_ == KW_ORG) {
-            afterOrg_ = true;
-            org_ = value;
-        }
-        previousSecond_ = token;
     }
 
     // The statement's tokens run from its first to the one before the
     // lookahead (";" or END) that ended it.  The first statement starts
     // after PROGRAM and the program's name, if any.
-    void Microinstruction(int dir, int firstLine, int lastLine) override {
-        if (also_)
-            also_->Microinstruction(dir, firstLine, lastLine);
+    void Microinstruction(int dir, int, int) override {
         if (statement_.size() < 2)
             return;  // a statement has a token and its end
         size_t first = 0, end = statement_.size() - 1;
@@ -88,71 +63,19 @@ class Watcher : public AssemblyObserver {
         if (first == 1 && first + 1 < end && statement_[first].token == IDENT &&
             statement_[first + 1].token != ':')
             ++first;
-        words_.push_back({dir, statement_[first].line, statement_[end - 1].line, afterOrg_, org_});
-        afterOrg_ = false;
-    }
-
-    void SyntaxError(int token, const std::vector<int> &expected) override {
-        if (also_)
-            also_->SyntaxError(token, expected);
-        syntaxError_ = true;
-        stoppedToken_ = firstPassTokens_;
-        stoppedAt_ = lastFirst_[1];
-        stoppedAt_.token = token;
-        before_ = lastFirst_[0];
-        expected_ = expected;
-    }
-
-    void UnknownLabel(const char *name) override {
-        if (also_)
-            also_->UnknownLabel(name);
-        unknownNames_.push_back(name);
-    }
-
-    void UnclosedComment(bool firstPass, int line) override {
-        if (also_)
-            also_->UnclosedComment(firstPass, line);
-        if (firstPass)
-            openComment_ = line;
-    }
-
-    void UnrecognizedCharacter(bool firstPass, int line) override {
-        if (also_)
-            also_->UnrecognizedCharacter(firstPass, line);
-        if (firstPass)
-            strayLines_.push_back(line);
+        words_.push_back({dir, statement_[first].line, statement_[end - 1].line});
     }
 
     std::vector<WordSource> words_;          // second pass, one per microinstruction
-    std::vector<Seen> numbers_;              // second pass, every NUMBER but ORG's
-    std::vector<std::string> unknownNames_;  // in the order zanfo reports them
-    std::vector<int> strayLines_;            // first pass, the notices' lines
-    bool syntaxError_ = false;
-    Seen stoppedAt_, before_;                // the lookahead the parser refused, and the token before
-    size_t stoppedToken_ = 0;                // how many tokens the parser had read then
-    std::vector<int> expected_;              // what it would have taken
-    int openComment_ = 0;                    // line of a comment the source never closes
 
   private:
-    AssemblyObserver *also_;        // watches the same run, or null
-    Seen lastFirst_[2], lastSecond_[2];
-    size_t firstPassTokens_ = 0;
-    std::vector<Seen> statement_;   // second pass: the tokens since the last ";"
+    std::vector<SeenToken> statement_;  // second pass: the tokens since the last ";"
     bool afterSeparator_ = false;
-    int previousSecond_ = -1;
-    bool afterOrg_ = false;         // an ORG since the last microinstruction
-    int org_ = 0;                   // its address
 };
 
 std::string Hex4(uint32_t value) {
     char text[8];
     snprintf(text, sizeof text, "%04" PRIX32, value & 0xFFFF);
-    return text;
-}
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -215,102 +138,19 @@ std::string Shown(const std::string &line) {
     return text;
 }
 
-bool IsWord(int code) { return !ReservedWord(code).empty(); }
-
-// The grammar's token names, as a user writes them: KW_JUMP is JUMP.
-std::string TokenWord(int code) {
-    const char *name = TokenName(code);
-    if (!name)
-        return "?";
-    if (IsWord(code))
-        return ReservedWord(code);
-    std::string n = name;
-    if (n.size() == 3 && n[0] == '\'')
-        return n.substr(1, 1);
-    return n;
-}
-
-// What the parser would have taken, as a reader says it: the 32
-// conditions and the IR registers in a group each.
-std::string ExpectedText(const std::vector<int> &codes) {
-    auto all = [&codes](int from, int to) {
-        for (int code = from; code <= to; ++code)
-            if (std::find(codes.begin(), codes.end(), code) == codes.end())
-                return false;
-        return true;
-    };
-    const bool conditions = all(COND_UZ, COND_MUSE), ira = all(REG_IRA0, REG_IRA3), irb = all(REG_IRB0, REG_IRB3);
-    std::vector<std::string> parts;
-    for (int code : codes) {
-        if (code == 0)
-            parts.push_back("the end of the file");
-        else if (code == NUMBER)
-            parts.push_back("a number");
-        else if (code == IDENT)
-            parts.push_back("a name");
-        else if (code == REG)
-            parts.push_back("a register R0..R63");
-        else if (conditions && code >= COND_UZ && code <= COND_MUSE)
-            code == COND_UZ ? parts.push_back("a condition (UZ, NUZ, ...)") : void();
-        else if (ira && code >= REG_IRA0 && code <= REG_IRA3)
-            code == REG_IRA0 ? parts.push_back("IRA0..IRA3") : void();
-        else if (irb && code >= REG_IRB0 && code <= REG_IRB3)
-            code == REG_IRB0 ? parts.push_back("IRB0..IRB3") : void();
-        else
-            parts.push_back("\"" + TokenWord(code) + "\"");
-    }
-    std::string text;
-    for (size_t i = 0; i < parts.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == parts.size() ? " or " : ", ") + parts[i];
-    return text;
-}
-
-std::string TokenShown(const Seen &seen) {
-    if (seen.token == 0)
-        return "the end of the file";
-    return "\"" + seen.text + "\"";
-}
-
-// The keyword a name is most likely a misspelling of, or "".
-std::string NearestKeyword(const std::string &name) {
-    std::string best;
-    if (name.size() < 3)
-        return best;
-    size_t bestDistance = name.size() >= 5 ? 2 : 1;
-    for (int code = KW_PROGRAM; TokenName(code); ++code) {
-        if (!IsWord(code))
-            continue;
-        std::string word = TokenWord(code);
-        size_t d = SpellingDistance(name, word);
-        if (d <= bestDistance && (best.empty() || d < bestDistance)) {
-            best = word;
-            bestDistance = d;
-        }
-    }
-    return best;
-}
-
 class Printer {
   public:
     Printer(const std::string &source, const Assembly &assembly, const Watcher &watch)
-        : lines_(SplitLines(source)), assembly_(assembly), watch_(watch) {}
+        : messages(ExplainMessages(source, assembly, watch)), source_(source), lines_(SplitLines(source)),
+          assembly_(assembly), watch_(watch) {}
 
-    // The rows under the source lines, by line: zanfo's messages each
-    // followed by the listing's notes on it, the notices, the warnings.
-    const std::vector<Message> &Notes() {
-        if (!placed_) {
-            PlaceDiagnostics();
-            PlaceNotices();
-            PlaceWarnings();
-            std::stable_sort(messages_.begin(), messages_.end(),
-                             [](const Message &a, const Message &b) { return a.line < b.line; });
-            placed_ = true;
-        }
-        return messages_;
-    }
+    const std::vector<ExplainedMessage> messages;  // zanfo's, explained
 
     std::string Run() {
-        Notes();
+        PlaceMessages();
+        PlaceWarnings();
+        std::stable_sort(messages_.begin(), messages_.end(),
+                         [](const Message &a, const Message &b) { return a.line < b.line; });
         std::string out;
         size_t word = 0;
         const std::vector<std::string> mic = MicLines();
@@ -332,10 +172,7 @@ class Printer {
             out += mic[word] + "\n";
         if (last == 0)
             out += MessagesAt(0, true);
-        if (assembly_.stopped)
-            out += std::string(kIndent, ' ') + "fatal: " + Latin1ToUtf8(Fatal()) +
-                   " (zanfo stops here, with exit status 2)\n";
-        return out + Symbols();
+        return out + Fatal() + Symbols();
     }
 
   private:
@@ -348,144 +185,46 @@ class Printer {
 
     void Add(int line, const std::string &text) { messages_.push_back({line, text}); }
 
-    // zanfo's own lines, each followed by what the listing knows more.
-    void PlaceDiagnostics() {
-        size_t unknown = 0;
-        for (const Diagnostic &d : SplitDiagnostics(assembly_.diagnostics)) {
-            if (!d.numbered)
-                continue;  // the scanner's fatal message, shown at the end
-            int line = d.line;
-            Add(line, Latin1ToUtf8(d.text));
-            const std::string &message = d.message;
-            if (message == msgUnknownIdentifier && unknown < watch_.unknownNames_.size())
-                NoteUnknownName(line, watch_.unknownNames_[unknown++]);
-            else if (message == msgParseError && watch_.syntaxError_)
-                NoteSyntaxError(line);
-        }
-    }
-
-    // The scanner's message when it could not go on: the rows that are no
-    // "error:" line.
-    std::string Fatal() const {
-        std::string text;
-        for (const Diagnostic &d : SplitDiagnostics(assembly_.diagnostics))
-            if (!d.numbered)
-                text += d.text;
-        return text;
-    }
-
-    void NoteUnknownName(int line, const std::string &name) {
-        std::string best;
-        size_t bestDistance = 0;
-        for (const auto &label : assembly_.labels) {
-            size_t d = SpellingDistance(name, label.first);
-            if (best.empty() || d < bestDistance) {
-                best = label.first;
-                bestDistance = d;
-            }
-        }
-        if (best.empty())
-            Add(line, "note: \"" + name + "\" is no label, and the program has none");
-        else
-            Add(line, "note: \"" + name + "\" is no label; the nearest by spelling is \"" + best + "\" (" +
-                          Hex4(static_cast<uint32_t>(LabelAddress(best))) + ")");
-    }
-
-    // True when a ";" at the end of line `end` takes the parser past the
-    // token it stopped at: the statement there was the next one.
-    bool MendedBySemicolon(int end) const {
-        std::string mended;
-        for (size_t i = 0; i < lines_.size(); ++i)
-            mended += lines_[i] + (static_cast<int>(i) + 1 == end ? ";\n" : "\n");
-        Watcher watch;
-        Assembly again = AssembleText(mended, &watch);
-        return again.parsed || (watch.syntaxError_ && watch.stoppedToken_ > watch_.stoppedToken_ + 1);
-    }
-
-    int LabelAddress(const std::string &name) const {
-        for (const auto &label : assembly_.labels)
-            if (label.first == name)
-                return label.second;
-        return 0;
-    }
-
-    void NoteSyntaxError(int line) {
-        const Seen &at = watch_.stoppedAt_, &before = watch_.before_;
-        Add(line, "note: the parser stopped at " + TokenShown(at) + " on line " + std::to_string(at.line) +
-                      "; there it takes " + ExpectedText(watch_.expected_));
-        for (const Seen *name : {&before, &at}) {
-            if (name->token != IDENT)
+    // zanfo's own lines, each followed by its explanation and what the
+    // notes know more for this program; notices at the line of their
+    // character.  The scanner's fatal message waits for the end.
+    void PlaceMessages() {
+        for (const ExplainedMessage &m : messages) {
+            if (m.kind == ExplainedMessage::Fatal) {
+                fatal_.push_back(&m);
                 continue;
-            std::string keyword = NearestKeyword(name->text);
-            if (!keyword.empty())
-                Add(line, "hint: \"" + name->text + "\" is no keyword; did you mean " + keyword + "?");
-        }
-        if (at.token == KW_END && before.token == ';')
-            Add(line, "hint: \";\" stands between statements, not after the last one: remove the one before END");
-        else if (before.token > 0 && at.token > 0 && at.line > before.line && MendedBySemicolon(before.line))
-            Add(line, "hint: a \";\" is missing at the end of line " + std::to_string(before.line));
-        if (at.token == 0 && watch_.openComment_)
-            Add(line, "hint: the comment opened on line " + std::to_string(watch_.openComment_) +
-                          " is never closed: it runs to the end of the file");
-        else if (at.token == 0)
-            Add(line, "hint: the program ends without END");
-    }
-
-    // Each notice of the first pass at its line; the second pass repeats them.
-    void PlaceNotices() {
-        size_t pos = 0;
-        for (int line : watch_.strayLines_) {
-            size_t end = assembly_.notices.find('\n', pos);
-            if (end == std::string::npos)
-                break;
-            Add(line, Latin1ToUtf8(assembly_.notices.substr(pos, end - pos)));
-            pos = end + 1;
-        }
-    }
-
-    // What zanfo does without a word.
-    void PlaceWarnings() {
-        for (const Seen &number : watch_.numbers_)
-            if (TooBig(number.text))
-                Add(number.line, "warning: " + number.text +
-                                     " does not fit the 16-bit ConstantAddr field: zanfo cuts it to its low 16 bits");
-        std::map<uint32_t, int> firstAt;
-        bool quiet = false;  // said already since the last ORG, or zanfo says it
-        for (const WordSource &w : watch_.words_) {
-            if (w.afterOrg)
-                quiet = w.org > kLastAddress;  // zanfo reports such an ORG itself
-            if ((w.dir < 0 || w.dir > kLastAddress) && !quiet) {
-                std::string address = Hex4(static_cast<uint32_t>(w.dir));
-                Add(w.firstLine, w.dir < 0 ? "warning: the ORG's number wraps around to a negative address: "
-                                             "this microinstruction goes to " + address +
-                                                 ", and its labels are unknown to jumps"
-                                           : "warning: microinstructions counted past " +
-                                                 std::to_string(kLastAddress) + " without an ORG: this one goes to " +
-                                                 address + ", outside the 4096-word control store");
-                quiet = true;
             }
-            uint32_t address = static_cast<uint32_t>(w.dir) & 0xFFFF;
-            auto first = firstAt.emplace(address, w.firstLine);
-            if (!first.second)
-                Add(w.firstLine, "warning: a second microinstruction at address " + Hex4(address) +
-                                     " (the first is on line " + std::to_string(first.first->second) +
-                                     "): the ORG before it goes back");
+            Add(m.line, Latin1ToUtf8(m.kind == ExplainedMessage::Error
+                                         ? "error:" + std::to_string(m.line) + ":" + m.message
+                                         : m.message));
+            AddNotes(m.line, m);
         }
     }
 
-    // A number above 65535, however it is written.
-    static bool TooBig(const std::string &text) {
-        unsigned base = text[0] == '$' ? 16 : text[0] == '%' ? 8 : 10;
-        uint64_t value = 0;
-        for (size_t i = base == 10 ? 0 : 1; i < text.size(); ++i) {
-            int digit = isdigit(static_cast<unsigned char>(text[i]))
-                            ? text[i] - '0'
-                            : tolower(static_cast<unsigned char>(text[i])) - 'a' + 10;
-            value = value * base + static_cast<unsigned>(digit);
-            if (value > 0xFFFF)
-                return true;
+    void AddNotes(int line, const ExplainedMessage &m) {
+        if (m.explanation)
+            Add(line, std::string("note: ") + m.explanation);
+        for (const MessageNote &note : m.notes)
+            Add(line, (note.hint ? "hint: " : "note: ") + note.text);
+    }
+
+    // The scanner's message when it could not go on, with its explanation.
+    std::string Fatal() {
+        std::string out;
+        for (const ExplainedMessage *m : fatal_) {
+            out += std::string(kIndent, ' ') + "fatal: " + Latin1ToUtf8(m->message) +
+                   " (zanfo stops here, with exit status 2)\n";
+            if (m->explanation)
+                out += std::string(kIndent, ' ') + "note: " + m->explanation + "\n";
         }
-        return false;
+        return out;
+    }
+
+    // zanfo-check's warnings (check/), each under the line it names.
+    void PlaceWarnings() {
+        for (const Finding &f : CheckSource(source_))
+            if (f.severity == Severity::Warning)
+                Add(f.line, "warning: " + f.message + " [" + f.check + "]");
     }
 
     // The messages of `line` (and, for the last line, of any line after
@@ -518,32 +257,16 @@ class Printer {
         return out;
     }
 
+    const std::string &source_;
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;
-    std::vector<Message> messages_;  // by line, once Notes has sorted them
-    bool placed_ = false;            // Notes has run
+    std::vector<Message> messages_;  // by line, once Run has sorted them
+    std::vector<const ExplainedMessage *> fatal_;  // the scanner's fatal message
     size_t next_ = 0;                // the first not yet printed
 };
 
 }  // namespace
-
-size_t SpellingDistance(const std::string &a, const std::string &b) {
-    const std::string x = Lower(a), y = Lower(b);
-    std::vector<std::vector<size_t>> d(x.size() + 1, std::vector<size_t>(y.size() + 1));
-    for (size_t i = 0; i <= x.size(); ++i)
-        d[i][0] = i;
-    for (size_t j = 0; j <= y.size(); ++j)
-        d[0][j] = j;
-    for (size_t i = 1; i <= x.size(); ++i)
-        for (size_t j = 1; j <= y.size(); ++j) {
-            size_t cost = x[i - 1] == y[j - 1] ? 0 : 1;
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-            if (i > 1 && j > 1 && x[i - 1] == y[j - 2] && x[i - 2] == y[j - 1])
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-        }
-    return d[x.size()][y.size()];
-}
 
 Listing ListSource(const std::string &source) {
     Watcher watch;
@@ -553,14 +276,4 @@ Listing ListSource(const std::string &source) {
                     assembly.notices.empty();
     listing.text = Printer(source, assembly, watch).Run();
     return listing;
-}
-
-std::vector<ListingNote> NoteSource(const std::string &source, Assembly *assembly, AssemblyObserver *also) {
-    Watcher watch(also);
-    *assembly = AssembleText(source, &watch);
-    Printer printer(source, *assembly, watch);
-    std::vector<ListingNote> notes;
-    for (const Message &message : printer.Notes())
-        notes.push_back({message.line, message.text});
-    return notes;
 }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Fuzzes zanfo for a bounded time:
+# Fuzzes zanfo, or another target that reads sources, for a bounded time:
 #
 #   fuzz/run.sh FUZZER SECONDS [more libFuzzer flags]
 #
 # The working corpus is fuzz/corpus-run/ (kept between runs, not in git); the
 # starting inputs, every .zan file of the end-to-end cases and the examples,
 # are copied into it at each run.  Inputs that fail are written to
-# artifacts/ beside FUZZER.  The exit status is nonzero on any crash,
+# artifacts/ beside FUZZER.  With ZANFO_FUZZ_NAME=NAME (listing: zanfo-dump
+# --listing) the corpus is fuzz/corpus-NAME/ and the failures go to
+# artifacts-NAME/.  The exit status is nonzero on any crash,
 # sanitizer report, leak, input that runs longer than 5 seconds or memory
 # use above 2 GiB.
 set -euo pipefail
@@ -14,8 +16,9 @@ cd "$(dirname "$0")/.."
 fuzzer=$(realpath "$1")
 seconds=$2
 shift 2
-corpus=fuzz/corpus-run
-artifacts=$(dirname "$fuzzer")/artifacts
+name=${ZANFO_FUZZ_NAME:-}
+corpus=fuzz/corpus-${name:-run}
+artifacts=$(dirname "$fuzzer")/artifacts${name:+-$name}
 mkdir -p "$corpus" "$artifacts"
 # Regular files only: a case may hold links to devices or folders.
 find tests/e2e examples -mindepth 1 -maxdepth 2 -name '*.zan' -type f -print0 |

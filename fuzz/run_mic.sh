@@ -4,11 +4,12 @@
 #
 #   fuzz/run_mic.sh NAME FUZZER SECONDS [more libFuzzer flags]
 #
-# NAME is dump (zanfo-dump's reader and decoder) or sim (zanfo-sim loading
+# NAME is dump (zanfo-dump's reader and decoder), sim (zanfo-sim loading
 # and running the words, each run stopped at 3000 cycles, so an input that
-# takes longer than 5 s is a hang).  As fuzz/run.sh, with a working corpus
-# of its own, fuzz/corpus-NAME/, started from every .mic file of the
-# end-to-end cases and the examples.
+# takes longer than 5 s is a hang) or check (zanfo-check's analysis).  As
+# fuzz/run.sh, with a working corpus of its own, fuzz/corpus-NAME/, started
+# from every .mic file of the end-to-end cases and the examples (and, for
+# check, every source too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1
@@ -18,7 +19,9 @@ shift 3
 corpus=fuzz/corpus-$name
 artifacts=$(dirname "$fuzzer")/artifacts-$name
 mkdir -p "$corpus" "$artifacts"
-find tests/e2e examples -name '*.mic' -type f -print0 |
+starts=(-name '*.mic')
+[ "$name" = check ] && starts+=(-o -name '*.zan')  # zanfo-check takes sources too
+find tests/e2e examples \( "${starts[@]}" \) -type f -print0 |
     while IFS= read -r -d '' mic; do
         cp "$mic" "$corpus/start_$(printf '%s' "$mic" | tr '/' '_')"
     done

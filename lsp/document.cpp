@@ -9,18 +9,19 @@
 
 #include "cli.h"
 #include "errors.h"
-#include "findings.h"
-#include "listing.h"
+#include "check.h"
+#include "notes.h"
 #include "observe.h"
 #include "zanfo.h"
 
 namespace {
 
-// Watches zanfo's run for what the listing does not keep: where each
-// token, stray character and unknown name stands.
-class TokenRecorder : public AssemblyObserver {
+// Watches zanfo's run for the notes (NoteWatcher), and for what they do
+// not keep: where each token, stray character and unknown name stands.
+class TokenRecorder : public NoteWatcher {
   public:
-    void Token(bool firstPass, int token, int, const char *text, int) override {
+    void Token(bool firstPass, int token, int line, const char *text, int value) override {
+        NoteWatcher::Token(firstPass, token, line, text, value);
         last_ = token;
         if (!firstPass) {
             ++secondPassTokens_;
@@ -30,25 +31,28 @@ class TokenRecorder : public AssemblyObserver {
             tokens.push_back({token, MatchOffset(), text});
     }
 
-    void SyntaxError(int, const std::vector<int> &) override {
-        stoppedAt = last_ == END_OF_INPUT ? -1 : static_cast<int>(tokens.size()) - 1;
+    void SyntaxError(int token, const std::vector<int> &expected) override {
+        NoteWatcher::SyntaxError(token, expected);
+        stoppedIndex = last_ == END_OF_INPUT ? -1 : static_cast<int>(tokens.size()) - 1;
     }
 
     // The name is one of the last tokens read (the parser may have read
     // the one after it): the same token of the first pass.
     void UnknownLabel(const char *name) override {
+        NoteWatcher::UnknownLabel(name);
         int found = -1;
         for (size_t back = 1; back <= 3 && back <= secondPassTokens_ && found < 0; ++back) {
             const size_t index = secondPassTokens_ - back;
             if (index < tokens.size() && tokens[index].code == IDENT && SymbolKey(tokens[index].text) == SymbolKey(name))
                 found = static_cast<int>(index);
         }
-        unknownNames.push_back(found);
+        unknownTokens.push_back(found);
     }
 
-    void UnrecognizedCharacter(bool firstPass, int) override {
+    void UnrecognizedCharacter(bool firstPass, int line) override {
+        NoteWatcher::UnrecognizedCharacter(firstPass, line);
         if (firstPass)
-            strays.push_back(MatchOffset());
+            strayOffsets.push_back(MatchOffset());
     }
 
     struct Seen {
@@ -57,9 +61,9 @@ class TokenRecorder : public AssemblyObserver {
         std::string text;  // as written
     };
     std::vector<Seen> tokens;          // first pass
-    int stoppedAt = -1;                // the token the parser refused; -1: the end of the source
-    std::vector<int> unknownNames;     // per unknown label reported, its token or -1
-    std::vector<long long> strays;     // first pass: the stray characters' offsets
+    int stoppedIndex = -1;               // the token the parser refused; -1: the end of the source
+    std::vector<int> unknownTokens;      // per unknown label reported, its token or -1
+    std::vector<long long> strayOffsets; // first pass: the stray characters' offsets
 
   private:
     int last_ = -1;                    // the last token read
@@ -156,20 +160,26 @@ class Reader {
         }
     }
 
+    // The tokens on `line` (from 0): [first, end) of the tokens.
+    std::pair<int, int> LineTokens(int line) const {
+        const auto &t = a_.tokens;
+        const auto first = std::lower_bound(t.begin(), t.end(), line,
+                                            [](const SourceToken &token, int l) { return token.place.line < l; });
+        const auto end = std::upper_bound(first, t.end(), line,
+                                          [](int l, const SourceToken &token) { return l < token.place.line; });
+        return {static_cast<int>(first - t.begin()), static_cast<int>(end - t.begin())};
+    }
+
     // The characters of zanfo line `line` (from 1) that hold tokens, or the
     // whole line when none does.
     std::pair<Place, Place> LineRange(int line) const {
         const int at = std::min(std::max(line - 1, 0), LastLine());
-        int from = -1, to = 0;
-        for (const SourceToken &token : a_.tokens)
-            if (token.place.line == at) {
-                if (from < 0)
-                    from = token.place.column;
-                to = token.place.column + token.length;
-            }
-        if (from < 0)
+        const std::pair<int, int> tokens = LineTokens(at);
+        if (tokens.first == tokens.second)
             return {{at, 0}, {at, LineLength(at)}};
-        return {{at, from}, {at, to}};
+        const SourceToken &last = a_.tokens[static_cast<size_t>(tokens.second - 1)];
+        return {{at, a_.tokens[static_cast<size_t>(tokens.first)].place.column},
+                {at, last.place.column + last.length}};
     }
 
     std::pair<Place, Place> TokenRange(int index) const {
@@ -182,72 +192,64 @@ class Reader {
         return {end, end};
     }
 
-    // zanfo's diagnostics and the listing's rows, one finding per row but
-    // for notes and hints, which join the error they are about.
-    void Findings(const std::vector<ListingNote> &notes, const TokenRecorder &recorder) {
+    // zanfo's messages, each with its explanation and the notes on it as
+    // zanfo-dump --listing shows them ("note: ...", "hint: ..."), at the
+    // token they are about where one is known, else at their line.
+    // `scanned` is ScanOffset() right after the run.
+    void Messages(const std::vector<ExplainedMessage> &messages, const TokenRecorder &recorder, long long scanned) {
         size_t unknown = 0, stray = 0;
-        size_t error = 0;  // the last error's finding, plus one; 0: none since the last row
-        const std::string parseError = Latin1ToUtf8(msgParseError), unknownName = Latin1ToUtf8(msgUnknownIdentifier);
-        for (const ListingNote &row : notes) {
-            const std::string &text = row.text;
-            const bool note = Starts(text, "note: ") || Starts(text, "hint: ");
-            if (note && error) {
-                a_.findings[error - 1].message += "\n" + text;
-                continue;
+        for (const ExplainedMessage &m : messages) {
+            std::pair<Place, Place> range = LineRange(m.line);
+            EditorDiagnostic d{range.first, range.second, DiagnosticSeverity::Error, "zanfo", "", Latin1ToUtf8(m.message)};
+            if (m.kind == ExplainedMessage::Fatal) {
+                // The scanner could not go on: from the token it could not
+                // take to the end of its line.
+                const Place at = PlaceOf(scanned);
+                range = {at, {at.line, std::max(at.column, LineLength(at.line))}};
+                d.message += " (zanfo stops here, with exit status 2)";
+            } else if (m.kind == ExplainedMessage::Notice) {
+                d.severity = DiagnosticSeverity::Warning;
+                if (stray < recorder.strayOffsets.size()) {
+                    const Place at = PlaceOf(recorder.strayOffsets[stray++]);
+                    range = {at, {at.line, at.column + 1}};
+                }
+            } else if (m.message == msgParseError) {
+                range = recorder.stoppedIndex >= 0 ? TokenRange(recorder.stoppedIndex) : EndRange();
+            } else if (m.message == msgUnknownIdentifier && unknown < recorder.unknownTokens.size() &&
+                       recorder.unknownTokens[unknown++] >= 0) {
+                range = TokenRange(recorder.unknownTokens[unknown - 1]);
             }
-            std::pair<Place, Place> range = LineRange(row.line);
-            Finding finding{range.first, range.second, Severity::Warning, "zanfo", "", text};
-            const size_t colon = text.find(':', 6);
-            if (Starts(text, "error:") && colon != std::string::npos) {
-                finding.severity = Severity::Error;
-                finding.message = text.substr(colon + 1);
-                if (finding.message == parseError)
-                    range = recorder.stoppedAt >= 0 ? TokenRange(recorder.stoppedAt) : EndRange();
-                else if (finding.message == unknownName && unknown < recorder.unknownNames.size() &&
-                         recorder.unknownNames[unknown++] >= 0)
-                    range = TokenRange(recorder.unknownNames[unknown - 1]);
-                const std::string explained = ExplainMessage(finding.message);
-                if (!explained.empty())
-                    finding.message += "\n" + explained;
-            } else if (Starts(text, "warning: ")) {
-                finding.source = "zanfo-dump";
-                finding.message = text.substr(9);
-                // The number a warning names, when it begins with one.
-                const std::string first = finding.message.substr(0, finding.message.find(' '));
-                for (size_t i = 0; i < a_.tokens.size(); ++i)
-                    if (a_.tokens[i].place.line == range.first.line && a_.tokens[i].code == NUMBER &&
-                        a_.tokens[i].text == first)
-                        range = TokenRange(static_cast<int>(i));
-            } else if (note) {
-                finding.severity = Severity::Information;
-                finding.source = "zanfo-dump";
-            } else if (stray < recorder.strays.size()) {  // a notice of a stray character
-                const Place at = PlaceOf(recorder.strays[stray++]);
-                range = {at, {at.line, at.column + 1}};
-            }
-            finding.from = range.first;
-            finding.to = range.second;
-            a_.findings.push_back(finding);
-            error = finding.severity == Severity::Error ? a_.findings.size() : 0;
+            if (m.explanation)
+                d.message += std::string("\nnote: ") + m.explanation;
+            for (const MessageNote &note : m.notes)
+                d.message += (note.hint ? "\nhint: " : "\nnote: ") + note.text;
+            d.from = range.first;
+            d.to = range.second;
+            a_.diagnostics.push_back(std::move(d));
         }
     }
 
-    // The scanner could not go on: from the token it could not take to the
-    // end of its line.
-    void Stopped(long long offset) {
-        const Place at = PlaceOf(offset);
-        const std::pair<Place, Place> range{at, {at.line, std::max(at.column, LineLength(at.line))}};
-        std::string message;
-        for (const Diagnostic &d : SplitDiagnostics(a_.assembly.diagnostics))
-            if (!d.numbered)
-                message += Latin1ToUtf8(d.text);
-        a_.findings.push_back({range.first, range.second, Severity::Error, "zanfo", "",
-                               message + " (zanfo stops here, with exit status 2)"});
+    // zanfo-check's warnings (its errors are zanfo's messages, above), each
+    // with the check's name as its code, on the tokens of its line; a
+    // constant cut to 16 bits on the number itself, which its message
+    // begins with.
+    void Checks(const std::vector<Finding> &findings) {
+        for (const Finding &f : findings) {
+            if (f.severity != Severity::Warning)
+                continue;
+            std::pair<Place, Place> range = LineRange(f.line);
+            if (f.check == "constant-range") {
+                const std::string number = f.message.substr(0, f.message.find(' '));
+                for (int i = LineTokens(range.first.line).first; i < LineTokens(range.first.line).second; ++i)
+                    if (a_.tokens[static_cast<size_t>(i)].code == NUMBER && a_.tokens[static_cast<size_t>(i)].text == number)
+                        range = TokenRange(i);
+            }
+            a_.diagnostics.push_back({range.first, range.second, DiagnosticSeverity::Warning, "zanfo-check", f.check,
+                                      f.message});
+        }
     }
 
   private:
-    static bool Starts(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
-
     // Token `index` names a label or an EQU name; a use of a name that
     // nothing defines names nothing.
     void Name(SymbolKind kind, int index, bool definition) {
@@ -327,27 +329,31 @@ std::string Analysis::LabelAt(int address) const {
 Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unencodable) {
     Analysis analysis;
     TokenRecorder recorder;
-    const std::vector<ListingNote> notes = NoteSource(latin1, &analysis.assembly, &recorder);
+    analysis.assembly = AssembleText(latin1, &recorder);
+    const long long scanned = ScanOffset();  // before the notes assemble again
     Reader reader(latin1, analysis);
     reader.Tokens(recorder);
     analysis.symbolOfToken.assign(analysis.tokens.size(), -1);
     reader.Words();
     reader.Symbols();
-    reader.Findings(notes, recorder);
-    if (analysis.assembly.stopped)
-        reader.Stopped(ScanOffset());  // nothing has scanned since
+    reader.Messages(ExplainMessages(latin1, analysis.assembly, recorder), recorder, scanned);
     for (const Unencodable &u : unencodable) {
         char code[16];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(u.code));
         std::string character;
         AppendUtf8(u.code, &character);
-        analysis.findings.push_back({u.place, {u.place.line, u.place.column + 1}, Severity::Warning, "zanfo-lsp",
-                                     "latin1",
-                                     std::string(code) + " \"" + character +
-                                         "\" is not in ISO-8859-1: saved as Latin-1 it becomes \"?\", "
-                                         "and zanfo reads it so"});
+        analysis.diagnostics.push_back({u.place, {u.place.line, u.place.column + 1}, DiagnosticSeverity::Warning,
+                                        "zanfo-lsp", "latin1",
+                                        std::string(code) + " \"" + character +
+                                            "\" is not in ISO-8859-1: saved as Latin-1 it becomes \"?\", "
+                                            "and zanfo reads it so"});
     }
-    for (Finding &finding : CheckFindings(latin1, analysis))
-        analysis.findings.push_back(std::move(finding));
+    reader.Checks(CheckSource(latin1));
+    // By line, and on a line errors first, as zanfo-check and the listing
+    // order them.
+    std::stable_sort(analysis.diagnostics.begin(), analysis.diagnostics.end(),
+                     [](const EditorDiagnostic &a, const EditorDiagnostic &b) {
+                         return a.from.line != b.from.line ? a.from.line < b.from.line : a.severity < b.severity;
+                     });
     return analysis;
 }

@@ -1,9 +1,10 @@
 // zanfo-lsp: what zanfo makes of one document.
 //
 // The whole source is assembled on every change, by zanfo itself
-// (AssembleText, through the listing's NoteSource for its notes), with an
-// observer that notes where each token stands.  Everything the editor asks
-// for (words, symbols, findings) is read off that one run.
+// (AssembleText), with an observer that watches for the notes on zanfo's
+// messages (notes.h, as zanfo-dump --listing shows them) and notes where
+// each token stands.  Everything the editor asks
+// for (words, symbols, diagnostics) is read off that one run.
 #ifndef ZANFO_LSP_DOCUMENT_H
 #define ZANFO_LSP_DOCUMENT_H
 
@@ -34,15 +35,15 @@ struct Symbol {
     std::string reg;         // an EQU name's register, upper case ("R1", "IRA2", "RQ")
 };
 
-enum class Severity { Error = 1, Warning = 2, Information = 3, Hint = 4 };  // LSP's numbers
+enum class DiagnosticSeverity { Error = 1, Warning = 2, Information = 3, Hint = 4 };  // LSP's numbers
 
 // One diagnostic, before it is put in the editor's units.
-struct Finding {
-    Place from, to;        // the characters it covers
-    Severity severity;
-    std::string source;    // who says so: "zanfo", "zanfo-dump", "zanfo-check", "zanfo-lsp"
-    std::string code;      // a name for it, or ""
-    std::string message;   // UTF-8; the listing's notes follow on lines of their own
+struct EditorDiagnostic {
+    Place from, to;               // the characters it covers
+    DiagnosticSeverity severity;
+    std::string source;           // who says so: "zanfo", "zanfo-check", "zanfo-lsp"
+    std::string code;             // a check's name, "latin1", or ""
+    std::string message;          // UTF-8; the explanation, notes and hints follow on lines of their own
 };
 
 // One microword and the statement it came from.
@@ -58,7 +59,7 @@ struct Analysis {
     std::vector<SourceToken> tokens;   // the first pass's, in source order, up to where it stopped
     std::vector<Symbol> symbols;       // labels and EQU names, in order of definition
     std::vector<SourceWord> words;     // in the order of the .mic file
-    std::vector<Finding> findings;     // zanfo's, the listing's, the checks' and the server's
+    std::vector<EditorDiagnostic> diagnostics;  // zanfo's, the checks' and the server's, by line
 
     // The token at `place` (a place just after a token's last character
     // counts as on it), or -1.

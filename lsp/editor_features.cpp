@@ -136,14 +136,14 @@ Place PlaceOf(const EditorText &text, const json &position, Units units) {
 
 json Diagnostics(const OpenDocument &doc, Units units) {
     json list = json::array();
-    for (const Finding &f : doc.analysis.findings) {
-        json d = {{"range", RangeJson(doc.text, f.from, f.to, units)},
-                  {"severity", static_cast<int>(f.severity)},
-                  {"source", f.source},
-                  {"message", f.message}};
-        if (!f.code.empty())
-            d["code"] = f.code;
-        list.push_back(d);
+    for (const EditorDiagnostic &d : doc.analysis.diagnostics) {
+        json item = {{"range", RangeJson(doc.text, d.from, d.to, units)},
+                     {"severity", static_cast<int>(d.severity)},
+                     {"source", d.source},
+                     {"message", d.message}};
+        if (!d.code.empty())
+            item["code"] = d.code;
+        list.push_back(item);
     }
     return list;
 }

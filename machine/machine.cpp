@@ -1,6 +1,7 @@
-// zanfo-sim's machine: the tables of the parts, a word decoded once, and
-// the cycle.
+// zanfo-sim's machine: a word decoded once, the cycle of cycle.h on
+// 16-bit integers, and the run.
 #include "machine.h"
+#include "cycle.h"
 
 #include <cstdio>
 
@@ -35,266 +36,104 @@ std::string Hex(unsigned value, int digits) {
 }
 
 // ---------------------------------------------------------------------------
-// The cycle.  Every stage reads the state as it was at the start of the
-// cycle and puts what it computes in a Cycle; only Commit writes the state,
-// so a cycle that stops on an error changes nothing.
-//
-// Each stage is a function of its own for the reader, and part of the
-// cycle's one function for the compiler, so the Cycle stays in registers.
-#define STAGE inline __attribute__((always_inline))
+// zanfo-sim's values for the cycle of cycle.h: 16-bit words, flag
+// registers in a byte, an addition in 32 bits, register addresses as
+// numbers.  Every operation is the C++ one, cut back to 16 bits.
+struct Concrete {
+    using Word = uint16_t;    // a datapath value
+    using Flags = uint8_t;    // Z N V C in bits 0..3
+    using Bool = bool;
+    using Sum = uint32_t;     // x + y + carry, in its low 17 bits
+    using Address = uint8_t;  // R0..R63
 
-struct Cycle {
-    uint16_t address;   // of this microinstruction
-    uint8_t aAddress;   // the A port's register
-    uint8_t bAddress;   // the B port's register, where the destination writes
-    uint16_t a, b;      // what the A and B ports read
-    uint16_t d;         // the D bus into the ALU
-    uint16_t f;         // the ALU result
-    uint32_t sum;       // an addition's x + y + carry, in 17 bits
-    uint16_t addR;      // its addends: R or ~R,
-    uint16_t addS;      // and S or ~S
-    bool adds;          // F is an addition's (functions 0 to 2)
-    uint8_t status;     // Z N V C of F
-    uint16_t y;         // what the destination writes: F, or F through the shifter
-    uint16_t bus;       // what the bus takes to the flag registers
-    uint16_t loadIr;    // memory at MAR, for IR
-    uint8_t uflag;      // UFLAG at the end of the cycle
-    uint8_t mflag;      // MFLAG at the end of the cycle
-    uint16_t next;      // μPC at the end of the cycle
-    uint16_t counter;   // R at the end of the cycle
-    bool pass;          // the sequencer's test passes
-    uint8_t depth;      // stack entries at the end of the cycle
-    bool push;          // μPC (this address + 1) goes on top of the stack
+    // The memory as the stages read it, and as Commit writes it, with the
+    // marks of the words written.
+    struct MemoryView {
+        const uint16_t *words;  // kMemoryWords words
+    };
+    struct Memory {
+        uint16_t *words;   // kMemoryWords words
+        uint8_t *written;  // 1 for each word written
+    };
+
+    static Word Constant(uint16_t x) { return x; }
+    static Flags FlagConstant(uint8_t x) { return x; }
+    static Bool False() { return false; }
+    static Word Not(Word x) { return static_cast<uint16_t>(~x); }
+    static Word And(Word x, Word y) { return x & y; }
+    static Word Or(Word x, Word y) { return x | y; }
+    static Word Xor(Word x, Word y) { return x ^ y; }
+    static Word ShiftRight(Word x) { return x >> 1; }
+    static Word ShiftLeft(Word x) { return static_cast<uint16_t>(x << 1); }
+    static Sum AddWithCarry(Word x, Word y, unsigned carry) { return uint32_t{x} + uint32_t{y} + carry; }
+    static Word Low(Sum sum) { return static_cast<uint16_t>(sum); }
+    static Bool CarryOut(Sum sum) { return (sum >> 16) & 1; }
+    static Bool IsZero(Word x) { return x == 0; }
+    static Bool Bit15(Word x) { return x >> 15; }
+    static Flags Pack(Bool z, Bool n, Bool v, Bool c) {
+        return static_cast<uint8_t>(z * kFlagZ | n * kFlagN | v * kFlagV | c * kFlagC);
+    }
+    static Flags LowFour(Word x) { return x & 15; }
+    static Word Widen(Flags f) { return f; }
+    static Bool TableBit(uint16_t table, Flags f) { return (table >> f) & 1; }
+    static Address Direct(uint8_t address) { return address; }
+    static Address IrField(Word ir, unsigned shift) { return (ir >> shift) & 15; }
+    static Word Read(const Registers &s, Address a) { return s.r[a]; }
+    static void Write(Registers &s, Address a, Word x) { s.r[a] = x; }
+    static Word Load(const MemoryView &m, Word address) { return m.words[address]; }
+    static void Store(Memory &m, Word address, Word x) {
+        m.words[address] = x;
+        m.written[address] = 1;
+    }
 };
 
-// 2. Register addresses: RegA and RegB, or a 4-bit field of the IR.
-STAGE void RegisterAddresses(const Registers &s, const Microinstruction &w, Cycle &c) {
-    c.aAddress = w.irA ? (s.ir >> w.irShiftA) & 15 : w.regA;
-    c.bAddress = w.irB ? (s.ir >> w.irShiftB) & 15 : w.regB;
-    c.a = s.r[c.aAddress];
-    c.b = s.r[c.bAddress];
-}
+using Cycle = cycle::Cycle<Concrete>;
 
-// 3. The D bus: memory at MAR, the constant, a flag register, or 0.
-STAGE void DBus(const Registers &s, const uint16_t *memory, const Microinstruction &w,
-                 Cycle &c) {
-    // Tests rather than a switch: most words put nothing on the bus.
-    if (w.d == DSource::Zero)
-        c.d = 0;
-    else if (w.d == DSource::Constant)
-        c.d = w.constant;
-    else if (w.d == DSource::Memory)
-        c.d = memory[s.mar];
-    else
-        c.d = w.d == DSource::Uflag ? s.uflag : s.mflag;
-}
+// JMAP's target: the mapping of the IR's opcode, or the opcode itself.
+struct Mapping {
+    const int16_t *addresses;  // per opcode, -1 not mapped
+    bool mapped;               // false: JMAP goes to IR >> 8
 
-// x + y + carry in 17 bits; the addends are kept for the status.
-STAGE void Add(uint16_t x, uint16_t y, unsigned carry, Cycle &c) {
-    c.sum = uint32_t{x} + uint32_t{y} + carry;
-    c.f = static_cast<uint16_t>(c.sum);
-    c.addR = x;
-    c.addS = y;
-    c.adds = true;
-}
-
-// The status of F: Z and N; after an addition (functions 0 to 2) the
-// carry out of bit 15 and the signed overflow, after the others 0.
-// Worked out only for a cycle that loads it.
-STAGE uint8_t Status(const Cycle &c) {
-    unsigned status = (c.f == 0) * kFlagZ | (c.f >> 15) * kFlagN;
-    if (c.adds)
-        status |= ((c.sum >> 16) & 1) * kFlagC | ((((c.addR ^ c.f) & (c.addS ^ c.f)) >> 15) & 1) * kFlagV;
-    return static_cast<uint8_t>(status);
-}
-
-// The value of an operand of the source pair.
-STAGE uint16_t Pick(Operand operand, const Registers &s, const Cycle &c) {
-    if (operand == Operand::A)
-        return c.a;
-    if (operand == Operand::B)
-        return c.b;
-    if (operand == Operand::D)
-        return c.d;
-    return operand == Operand::Q ? s.q : 0;
-}
-
-// 4. The ALU: the source pair onto R and S, then the function.
-STAGE void Alu(const Registers &s, const Microinstruction &w, Cycle &c) {
-    uint16_t r = Pick(w.r, s, c);
-    uint16_t sv = Pick(w.s, s, c);
-    c.adds = false;
-    switch (w.function) {
-    case 0: Add(r, sv, w.carry, c); break;                            // R + S + c
-    case 1: Add(static_cast<uint16_t>(~r), sv, w.carry, c); break;   // S + ~R + c
-    case 2: Add(r, static_cast<uint16_t>(~sv), w.carry, c); break;   // R + ~S + c
-    case 3: c.f = r | sv; break;                                     // R OR S
-    case 4: c.f = r & sv; break;                                     // R AND S
-    case 5: c.f = static_cast<uint16_t>(~r & sv); break;             // NOT R AND S
-    case 6: c.f = r ^ sv; break;                                     // R XOR S
-    default: c.f = static_cast<uint16_t>(~(r ^ sv)); break;          // NOT (R XOR S)
-    }
-    c.status = Status(c);
-}
-
-// 5. The shifter, on the way to the destination.
-STAGE void Shifter(const Microinstruction &w, Cycle &c) {
-    if (w.shift == Shift::None)
-        c.y = c.f;
-    else if (w.shift == Shift::Right)
-        c.y = static_cast<uint16_t>((c.f >> 1) | (w.arithmetic ? c.f & 0x8000 : 0));
-    else
-        c.y = static_cast<uint16_t>(c.f << 1);
-}
-
-// 6. Bus transfers: what reaches IR and the flag bus (memory and MAR are written by Commit).
-STAGE void BusTransfers(const Registers &s, const uint16_t *memory,
-                         const Microinstruction &w, Cycle &c) {
-    c.bus = 0;
-    if (w.transfer == Transfer::None)
-        return;
-    if (w.transfer == Transfer::MemoryToIr)
-        c.loadIr = memory[s.mar];
-    else if (w.transfer == Transfer::FToFlags)
-        c.bus = c.f;
-    else if (w.transfer == Transfer::ConstToFlags)
-        c.bus = w.constant;
-}
-
-// 7. The flag registers: the status of F, or the low four bits of the bus.
-STAGE void FlagRegisters(const Registers &s, const Microinstruction &w, Cycle &c) {
-    c.uflag = s.uflag;
-    c.mflag = s.mflag;
-    if (w.flags == FlagLoad::None)
-        return;
-    switch (w.flags) {
-    case FlagLoad::None: break;
-    case FlagLoad::UStatus: c.uflag = c.status; break;
-    case FlagLoad::MStatus: c.mflag = c.status; break;
-    case FlagLoad::UBus: c.uflag = c.bus & 15; break;
-    case FlagLoad::MBus: c.mflag = c.bus & 15; break;
-    }
-}
-
-// Why the cycle stops: `what` follows the instruction's name, or, when
-// null, the opcode of the IR is not in the mapping.  Out of the way of the
-// cycles that do not stop.
-__attribute__((noinline, cold)) bool Fail(MachineError &error, uint16_t address, const Microinstruction &w,
-                                          const char *what, const Registers &s) {
-    error.address = address;
-    error.empty = false;
-    if (what)
-        error.what = std::string(SequencerMnemonic(w.sequencer)) + what;
-    else
-        error.what = "JMAP: opcode 0x" + Hex(s.ir >> 8, 2) + " (IR 0x" + Hex(s.ir, 4) + ") is not in the mapping";
-    return false;
-}
-
-// 8. The sequencer: the test on the flags as they were at the start of
-// the cycle, then the path the instruction takes.
-STAGE bool Sequencer(const Registers &s, const Microinstruction &w, const int16_t *mapping,
-                      bool mapped, Cycle &c, MachineError &error) {
-    const uint8_t flags = w.testFlags ? s.mflag : s.uflag;
-    const unsigned pass = (w.passes >> flags) & 1;
-    c.pass = pass != 0;
-    const Path &path = kSequencer[w.sequencer].paths[PathIndex(s.counter == 0, pass)];
-    const uint16_t upc = (c.address + 1) & 0xFFF;
-
-    c.depth = s.depth;
-    c.push = false;
-    c.counter = s.counter;
-    if (path.plain) {  // no stack, no counter: CONT, CJP, a CJS or CRTN that fails...
-        c.next = path.next == Next::Upc ? upc : path.next == Next::D ? w.target : 0;
-        return true;
-    }
-    uint16_t top = 0;
-    if (path.next == Next::Top) {
-        if (s.depth == 0)
-            return Fail(error, c.address, w, " reads the top of an empty stack", s);
-        top = s.stack[s.depth - 1];
-    }
-    switch (path.stack) {
-    case StackOp::Hold: break;
-    case StackOp::Push:
-        if (s.depth == kStackDepth)
-            return Fail(error, c.address, w, " pushes onto a full stack (5 entries)", s);
-        c.push = true;
-        c.depth = s.depth + 1;
-        break;
-    case StackOp::Pop:
-        if (s.depth == 0)
-            return Fail(error, c.address, w, " pops an empty stack", s);
-        c.depth = s.depth - 1;
-        break;
-    case StackOp::Clear: c.depth = 0; break;
-    }
-    switch (path.counter) {
-    case CounterOp::Hold: c.counter = s.counter; break;
-    case CounterOp::Load: c.counter = w.target; break;
-    case CounterOp::Decrement: c.counter = (s.counter - 1) & 0xFFF; break;
-    }
-    switch (path.next) {
-    case Next::Zero: c.next = 0; break;
-    case Next::Upc: c.next = upc; break;
-    case Next::D: c.next = w.target; break;
-    case Next::R: c.next = s.counter & 0xFFF; break;
-    case Next::Top: c.next = top; break;
-    case Next::Map: {
+    bool Target(const Registers &s, uint16_t *next, MachineError &error, uint16_t address,
+                const Microinstruction &) const {
         unsigned opcode = s.ir >> 8;
         if (!mapped) {
-            c.next = static_cast<uint16_t>(opcode);
-        } else if (mapping[opcode] < 0) {
-            return Fail(error, c.address, w, nullptr, s);
-        } else {
-            c.next = static_cast<uint16_t>(mapping[opcode]);
+            *next = static_cast<uint16_t>(opcode);
+            return true;
         }
-        break;
+        if (addresses[opcode] >= 0) {
+            *next = static_cast<uint16_t>(addresses[opcode]);
+            return true;
+        }
+        return Unmapped(error, address, s.ir);
     }
-    case Next::Vector:  // CJV stops the run before its cycle starts
-        return Fail(error, c.address, w, " is not modelled", s);
+
+    __attribute__((noinline, cold)) static bool Unmapped(MachineError &error, uint16_t address, uint16_t ir) {
+        error.address = address;
+        error.empty = false;
+        error.what = "JMAP: opcode 0x" + Hex(ir >> 8, 2) + " (IR 0x" + Hex(ir, 4) + ") is not in the mapping";
+        return false;
     }
-    return true;
-}
+};
 
 // Stages 2 to 8 of the word `w` at c.address: everything the cycle reads
-// and computes, nothing written.  False when the sequencer stops the cycle.
-STAGE bool Compute(const Registers &s, const uint16_t *memory, const int16_t *mapping, bool mapped,
-                   const Microinstruction &w, Cycle &c, MachineError &error) {
-    RegisterAddresses(s, w, c);       // 2
-    DBus(s, memory, w, c);            // 3
-    Alu(s, w, c);                     // 4
-    Shifter(w, c);                    // 5
-    BusTransfers(s, memory, w, c);    // 6
-    FlagRegisters(s, w, c);           // 7
-    return Sequencer(s, w, mapping, mapped, c, error);  // 8
-}
-
-// The end of the cycle: everything computed above is written.
-STAGE void Commit(Registers &s, uint16_t *memory, uint8_t *written,
-                   const Microinstruction &w, const Cycle &c) {
-    if (w.to == Destination::B)
-        s.r[c.bAddress] = c.y;
-    else if (w.to == Destination::Q)
-        s.q = c.y;
-    if (w.transfer != Transfer::None) {
-        switch (w.transfer) {
-        case Transfer::MemoryToIr: s.ir = c.loadIr; break;
-        case Transfer::FToMemory: memory[s.mar] = c.f; written[s.mar] = 1; break;
-        case Transfer::FToMar: s.mar = c.f; break;
-        case Transfer::ConstToMemory: memory[s.mar] = w.constant; written[s.mar] = 1; break;
-        default: break;
-        }
-    }
-    s.uflag = c.uflag;
-    s.mflag = c.mflag;
-    if (c.push)
-        s.stack[s.depth] = (c.address + 1) & 0xFFF;
-    s.depth = c.depth;
-    s.counter = c.counter;
-    s.upc = c.next;
+// and works out, nothing written.  False when the sequencer stops the cycle.
+ZANFO_STAGE bool Compute(const Registers &s, Concrete::MemoryView memory, const Mapping &mapping,
+                         const Microinstruction &w, Cycle &c, MachineError &error) {
+    const Concrete v;
+    cycle::Datapath(v, s, memory, w, c);                                  // 2 to 7
+    cycle::Test(v, s, w, c);                                              // 8
+    return cycle::Sequencer<Concrete>(s, w, c.pass, mapping, c, error);
 }
 
 }  // namespace
+
+bool cycle::Fail(MachineError &error, uint16_t address, const Microinstruction &w, const char *what) {
+    error.address = address;
+    error.empty = false;
+    error.what = std::string(SequencerMnemonic(w.sequencer)) + what;
+    return false;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -434,18 +273,19 @@ __attribute__((noinline, cold)) StepResult FetchError(MachineError &error, uint1
 // addresses, the D bus, the ALU, the shifter and destination, the bus
 // transfers, the flags, the sequencer; then everything is written, and
 // a word with the Break bit ends the run.
-STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &error, uint16_t &executed) {
+ZANFO_STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &error, uint16_t &executed) {
     // 1. Fetch, and the check of what cannot run.
-    Cycle c{};
+    Cycle c{Concrete()};
     c.address = regs.upc & 0xFFF;
     const Microinstruction &w = k.store[c.address];
     if (w.fault != Fault::None)
         return FetchError(error, c.address, w, k.words[c.address]);
-    if (!Compute(regs, k.memory, k.mapping, k.mapped, w, c, error)) {  // 2 to 8
+    if (!Compute(regs, {k.memory}, {k.mapping, k.mapped}, w, c, error)) {  // 2 to 8
         error.word = k.words[c.address];
         return StepResult::Error;
     }
-    Commit(regs, k.memory, k.written, w, c);
+    Concrete::Memory memory{k.memory, k.written};
+    cycle::Commit(Concrete(), regs, memory, w, c);
     executed = c.address;
     return w.halt ? StepResult::Halted : StepResult::Ran;  // 9
 }
@@ -454,7 +294,7 @@ STAGE StepResult OneCycle(const CycleParts &k, Registers &regs, MachineError &er
 
 CycleView Machine::Peek() const {
     CycleView v;
-    Cycle c{};
+    Cycle c{Concrete()};
     c.address = regs.upc & 0xFFF;
     v.address = c.address;
     const Microinstruction &w = store_[c.address];
@@ -463,7 +303,7 @@ CycleView Machine::Peek() const {
         return v;
     }
     // The stages of OneCycle up to the sequencer; nothing is committed.
-    v.runs = Compute(regs, memory.data(), mapping_.data(), mapped_, w, c, v.error);
+    v.runs = Compute(regs, {memory.data()}, {mapping_.data(), mapped_}, w, c, v.error);
     if (!v.runs)
         v.error.word = words_[c.address];
     v.aAddress = c.aAddress;
@@ -472,8 +312,8 @@ CycleView Machine::Peek() const {
     v.b = c.b;
     v.memory = memory[regs.mar];
     v.d = c.d;
-    v.r = Pick(w.r, regs, c);
-    v.s = Pick(w.s, regs, c);
+    v.r = cycle::Pick(Concrete(), w.r, regs, c);
+    v.s = cycle::Pick(Concrete(), w.s, regs, c);
     v.f = c.f;
     v.status = c.status;
     v.y = c.y;

@@ -1,8 +1,10 @@
 // zanfo: the .mic reader shared by every command that takes a .mic file.
 #include "mic_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -132,21 +134,77 @@ MicFile ParseMicText(const std::string &name, const std::string &text, MicUse us
     return file;
 }
 
-bool ReadWholeFile(const std::string &name, std::string *text, int *error) {
+namespace {
+
+bool EndsWith(const std::string &name, const char *extension) {
+    const size_t n = strlen(extension);
+    if (name.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (tolower(static_cast<unsigned char>(name[name.size() - n + i])) != extension[i])
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool IsMicText(const std::string &name, const std::string &text) {
+    if (EndsWith(name, ".mic"))
+        return true;
+    if (EndsWith(name, ".zan"))
+        return false;
+    if (text.empty())
+        return true;
+    std::string first = text.substr(0, text.find('\n'));
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    uint64_t ignored;
+    return first.size() == 21 && first[4] == ' ' && ParseHex(first.data(), 4, &ignored) &&
+           ParseHex(first.data() + 5, 16, &ignored);
+}
+
+bool ReadWholeFile(const std::string &name, std::string *text, int *error, size_t limit) {
+    text->clear();
     FILE *in = name == "-" ? stdin : fopen(name.c_str(), "rb");
     if (!in) {
         *error = errno;
         return false;
     }
-    char buffer[1 << 16];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
-        text->append(buffer, n);
-    bool ok = !ferror(in);
-    *error = ok ? 0 : (errno ? errno : EIO);
+    // Straight into `text`, a block at a time, up to the limit; one byte
+    // more says the file is too long.
+    const size_t kBlock = size_t{1} << 16;
+    size_t have = 0;
+    int failure = 0;
+    for (;;) {
+        size_t want = std::min(kBlock, limit - have);
+        if (want == 0) {
+            if (fgetc(in) != EOF)
+                failure = EFBIG;
+            else if (ferror(in))
+                failure = errno ? errno : EIO;
+            break;
+        }
+        if (have + want > text->capacity())
+            text->reserve(std::min(limit, std::max(2 * text->capacity(), have + want)));
+        text->resize(have + want);
+        size_t n = fread(&(*text)[have], 1, want, in);
+        have += n;
+        if (n < want) {
+            failure = ferror(in) ? (errno ? errno : EIO) : 0;
+            break;
+        }
+    }
+    text->resize(have);
+    *error = failure;
     if (in != stdin)
         fclose(in);
-    return ok;
+    return *error == 0;
+}
+
+std::string ReadFailure(int error, size_t limit) {
+    if (error == EFBIG)
+        return "larger than " + std::to_string(limit >> 20) + " MiB";
+    return strerror(error);
 }
 
 MicFile ReadMicFile(const std::string &name, MicUse use) {
@@ -160,7 +218,7 @@ MicFile ReadMicFile(const std::string &name, MicUse use) {
 MicFile UnreadableMicFile(const std::string &name, int error) {
     MicFile file;
     file.name = name;
-    file.problems.push_back({0, false, std::string("cannot read the file: ") + strerror(error)});
+    file.problems.push_back({0, false, "cannot read the file: " + ReadFailure(error, kMicFileLimit)});
     return file;
 }
 

@@ -6,6 +6,7 @@
 #ifndef ZANFO_MIC_FILE_H
 #define ZANFO_MIC_FILE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,15 +40,33 @@ struct MicFile {
     bool Refused() const;  // any error among the problems
 };
 
+// The most the companion commands read of a file.  A .mic file holds at
+// most 65,536 lines of 23 bytes with CR LF ends, 1.5 MiB; a source, a test
+// file, a memory image or a mapping has a bound of its own, as generous.
+constexpr size_t kMicFileLimit = size_t{4} << 20;    // 4 MiB
+constexpr size_t kTextFileLimit = size_t{64} << 20;  // 64 MiB
+
 // Reads the whole file called `name` ("-" is standard input) into `text`;
-// on failure returns false with the errno value in `error`.  Every command
-// reads its files, .mic or source, through here.
-bool ReadWholeFile(const std::string &name, std::string *text, int *error);
+// on failure returns false with the errno value in `error`, EFBIG for a
+// file longer than `limit` bytes, where reading stops.  Every companion
+// command reads its files, .mic or source, through here.
+bool ReadWholeFile(const std::string &name, std::string *text, int *error, size_t limit = kMicFileLimit);
+
+// Why a file read with `limit` could not be read, for "NAME: cannot read
+// the file: WHY": strerror's words, or "larger than 4 MiB" for EFBIG.
+std::string ReadFailure(int error, size_t limit);
+
+// True when the file `name` holding `text` is a .mic file rather than a
+// source: a name ending in .mic or .zan (any case) says which; otherwise a
+// first line of four hex digits, a blank and sixteen hex digits (or no
+// text at all) makes it a .mic file.
+bool IsMicText(const std::string &name, const std::string &text);
 
 // Reads the file called `name` ("-" is standard input).
 MicFile ReadMicFile(const std::string &name, MicUse use);
 
-// The file called `name` that could not be read: errno `error`.
+// The file called `name` that could not be read: errno `error` (EFBIG:
+// longer than kMicFileLimit).
 MicFile UnreadableMicFile(const std::string &name, int error);
 
 // Reads .mic text already in memory, reporting it under `name`.

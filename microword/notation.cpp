@@ -152,7 +152,7 @@ class Decoder {
   private:
     std::string Target(uint32_t address) const {
         std::string name = names_ ? names_(address) : std::string();
-        return name.empty() ? Number(address) : name;
+        return name.empty() ? AddressNumber(address) : name;
     }
 
     void DecodeSequencer() {
@@ -245,8 +245,15 @@ class Decoder {
         const bool toRegister = dest_ == kDestB || dest_ == kDestFromD;
         const bool toQ = dest_ == kDestQ || dest_ == kDestQFromD;
         readsB_ = toRegister;  // the B address is also where a result goes
-        if (dest_ == kDestFromD || dest_ == kDestQFromD) {
-            // "R5 = MEM", "RQ = 7": the value comes from the bus, not the ALU's output.
+        if ((dest_ == kDestFromD || dest_ == kDestQFromD) && !PassesD()) {
+            // The board writes F with these codes, as with 11 and 8; zanfo
+            // writes them only for a value that passes the ALU unchanged.
+            notes_.push_back(FieldValueText(Field::AluDest, f_.dst) + " with F = " + FunctionText() +
+                             ": the machine writes F, as with AluDest " + (toRegister ? "11" : "8") +
+                             ", where zanfo uses " + Number(f_.dst) + " only to load the D bus");
+            DecodeOperation(toRegister ? Port(Input::B) : "RQ");
+        } else if (dest_ == kDestFromD || dest_ == kDestQFromD) {
+            // "R5 = MEM", "RQ = 7": the D bus passes the ALU as D + 0.
             UseD();
             if (f_.y != kBusMemToD && f_.y != kBusConstToD)
                 notes_.push_back(FieldValueText(Field::AluDest, f_.dst) +
@@ -261,16 +268,39 @@ class Decoder {
             alu_.push_back(std::string(f_.flag == kFlagBusM ? "MFLAG" : "UFLAG") + " = " + Number(f_.cte));
         } else if (toRegister || toQ || f_.y == kBusAluToMem || f_.y == kBusAluToFlags) {
             DecodeOperation(toRegister ? Port(Input::B) : toQ ? "RQ" : "");
-        } else if (dest_ == kDestNone && f_.flag == kFlagLoadU && f_.carry == 1 &&
+        } else if (dest_ == kDestNone && (f_.flag == kFlagLoadU || f_.flag == kFlagLoadM) && f_.carry == 1 &&
                    (f_.fun == 1 || f_.fun == 2)) {
             DecodeComparison();
         } else if (dest_ == kDestNone && (f_.src != 1 || f_.fun != 0 || f_.carry != 0)) {
+            const bool flags = f_.flag == kFlagLoadU || f_.flag == kFlagLoadM;
             notes_.push_back("an ALU operation (" + FieldValueText(Field::AluSource, f_.src) + ", " +
-                             FieldValueText(Field::AluFunction, f_.fun) + ", CarryIn " +
-                             Number(f_.carry) + ") whose result goes nowhere");
+                             FieldValueText(Field::AluFunction, f_.fun) + ", CarryIn " + Number(f_.carry) +
+                             (flags ? ") whose result goes nowhere, but its flags into " +
+                                          std::string(f_.flag == kFlagLoadM ? "MFLAG" : "UFLAG")
+                                    : ") whose result goes nowhere"));
         }
         if (alu_.empty())
             alu_.push_back("");
+    }
+
+    // D + 0 + 0: the D bus through the ALU unchanged.
+    bool PassesD() const { return f_.src == 7 && f_.fun == 0 && f_.carry == 0; }
+
+    // What the ALU computes, with the source pair's inputs: "A + B + 1".
+    std::string FunctionText() const {
+        static const char *const forms[2][8] = {
+            {"r + s", "s - r - 1", "r - s - 1", "r OR s", "r AND s", "NOT r AND s", "r XOR s", "r XNOR s"},
+            {"r + s + 1", "s - r", "r - s", "r OR s", "r AND s", "NOT r AND s", "r XOR s", "r XNOR s"},
+        };
+        static const char names[5] = {'A', 'B', 'Q', 'D', '0'};
+        std::string text = forms[f_.carry & 1][f_.fun];
+        for (char &c : text) {
+            if (c == 'r')
+                c = names[static_cast<int>(kSourcePairs[f_.src].r)];
+            else if (c == 's')
+                c = names[static_cast<int>(kSourcePairs[f_.src].s)];
+        }
+        return text;
     }
 
     // The ports and the D input the source pair reads.
@@ -333,6 +363,9 @@ class Decoder {
             if (f_.fun != 1 && f_.fun != 2)
                 dyadic.push_back(dest + " = " + second + " " + op + " " + first);
         }
+        if (!carryFits && unary.empty() && simple.empty())
+            notes_.push_back("CarryIn " + Number(f_.carry) + " with " + FieldValueText(Field::AluFunction, f_.fun) +
+                             ": F = " + FunctionText());
         if (!selectsFollow)
             alu_ = dyadic;
         for (const std::string *single : {&unary, &simple})
@@ -357,7 +390,9 @@ class Decoder {
     // COMP(a, b) computes a - b for UFLAG: a on R with function 2, on S with 1.
     void DecodeComparison() {
         operation_ = true;
-        takesFlag_ = true;
+        takesFlag_ = f_.flag == kFlagLoadU;
+        if (f_.flag == kFlagLoadM)
+            notes_.push_back("COMP with FlagInstr 5 (LDMFLAG): the comparison's flags go into MFLAG, not UFLAG");
         const Input r = kSourcePairs[f_.src].r, s = kSourcePairs[f_.src].s;
         ReadInputs(r, s);
         std::string rText = Port(r), sText = Port(s);
@@ -441,61 +476,8 @@ std::string DescribeWord(uint64_t word, const LabelNamer &names) {
     return text;
 }
 
-const char *SequencerName(uint64_t word) {
-    return FindValue(Field::Sequencer, GetField(word, Field::Sequencer))->name;
-}
-
-std::string DumpLine(uint32_t address, uint64_t word, const LabelNamer &names) {
-    char head[48];
-    snprintf(head, sizeof head, "%04" PRIX32 " %016" PRIX64 "  %-4s  ", address & 0xFFFF, word,
-             SequencerName(word));
-    return head + DescribeWord(word, names);
-}
-
-namespace {
-
-// RegA and RegB: a register number, or a field of the IR when RegSelect
-// says so (the machine takes bits 5..4 as the field and ignores the rest).
-std::string PortMeaning(uint32_t value, bool fromIr, const char *word, char port) {
-    if (!fromIr)
-        return "R" + std::to_string(value) + ": " + port + " address";
-    uint32_t k = value >> 4 & 3;
-    std::string text = std::string(word) + std::to_string(k) + ": " + port + " address from IR bits " +
-                       std::to_string(4 * k + 3) + ".." + std::to_string(4 * k);
-    if (value & 15)
-        text += "; the low 4 bits are ignored  [not expressible in zanfo]";
+std::string AddressNumber(uint32_t address) {
+    char text[16];
+    snprintf(text, sizeof text, "$%04" PRIX32, address);
     return text;
-}
-
-}  // namespace
-
-std::string FieldLines(uint64_t word) {
-    const uint32_t ar = GetField(word, Field::RegSelect);
-    std::string out;
-    for (const FieldInfo &info : kFieldTable) {
-        const uint32_t value = GetField(word, info.field);
-        std::string meaning;
-        if (info.field == Field::RegB) {
-            meaning = PortMeaning(value, ar & 2, "IRB", 'B');
-        } else if (info.field == Field::RegA) {
-            meaning = PortMeaning(value, ar & 1, "IRA", 'A');
-        } else if (info.field == Field::ConstantAddr) {
-            char text[32];
-            snprintf(text, sizeof text, "$%04" PRIX32, value);
-            meaning = text;
-        } else if (const FieldValue *named = FindValue(info.field, value)) {
-            meaning = std::to_string(value) == named->name ? named->meaning
-                                                           : std::string(named->name) + ": " + named->meaning;
-        } else {
-            meaning = "not defined";
-        }
-        if (info.field == Field::CondCode && GetField(word, Field::CondEnable) == 1)
-            meaning += " (not tested: CondEnable 1)";
-        if (!ZanfoWrites(info.field, value))
-            meaning += "  [not expressible in zanfo]";
-        char head[40];
-        snprintf(head, sizeof head, "    %-13s %5" PRIu32 "  ", info.name, value);
-        out += head + meaning + "\n";
-    }
-    return out;
 }

@@ -19,6 +19,11 @@
 // writes every target as a number.
 using LabelNamer = std::function<std::string(uint32_t address)>;
 
+// An address where no label names it, a jump target or an ORG's, in
+// hexadecimal as zanfo reads it, four digits like the addresses zanfo-dump
+// prints: "$0040".
+std::string AddressNumber(uint32_t address);
+
 // The items of one microinstruction, in statement order.  No items at all
 // is an idle word, written "NOP".
 using ItemList = std::vector<std::string>;

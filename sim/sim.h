@@ -10,7 +10,9 @@
 #include <vector>
 
 // Reads the file `name` into `text`; on failure returns false with the
-// reason in `error` ("No such file or directory").
+// reason in `error` ("No such file or directory").  No input may be longer
+// than kTextFileLimit (mic_file.h), so a reader need read no further: one
+// byte more is enough for the command to refuse the file.
 using FileReader = std::function<bool(const std::string &name, std::string *text, std::string *error)>;
 
 // Where the command's output goes, in pieces as it is produced (a trace
@@ -20,12 +22,15 @@ class SimOutput {
     virtual ~SimOutput() = default;
     virtual void Out(const std::string &text) = 0;  // standard output
     virtual void Err(const std::string &text) = 0;  // standard error
+    // True once standard output could not be written: the run stops there.
+    virtual bool Failed() const { return false; }
 };
 
 // Exit statuses.
 constexpr int kSimHalted = 0;        // the run halted (and every expectation held)
 constexpr int kSimExpectFailed = 1;  // an expectation or a test case failed
 constexpr int kSimBadInput = 2;      // bad command line or input file
+constexpr int kSimCannotWrite = 2;   // standard output cannot be written
 constexpr int kSimStopped = 3;       // a model error or the cycle limit stopped the run
 
 // Runs `zanfo-sim ARGS...` (args without the command's own name).

@@ -21,6 +21,8 @@ What a page may hold:
   the line after it is the exit status.  Each `.zan` argument is the last
   `zan` block before it, each `.test` argument the last block tagged
   `test`.
+* A fenced block tagged `check` is a session with zanfo-check, written
+  the same way (`$ zanfo-check ARGS`).
 
 Diagnostics are ISO-8859-1 bytes; the pages are UTF-8, so the streams are
 decoded as Latin-1 before comparing.
@@ -110,18 +112,19 @@ def table_examples(text):
     return rows
 
 
-def sim_sessions(text):
+def sim_sessions(text, tag_of_session="sim"):
     """(line, args, output, status or None, program, test file) for each `sim` block."""
     sessions = []
     program = test = None
+    prompt = {"sim": "$ zanfo-sim", "check": "$ zanfo-check"}[tag_of_session]
     for tag, body, line in fenced_blocks(text):
         if tag == "zan":
             program = body
         elif tag == "test":
             test = body
-        elif tag == "sim":
+        elif tag == tag_of_session:
             lines = body.split("\n")
-            args = shlex.split(lines[0][len("$ zanfo-sim"):]) if lines[0].startswith("$ zanfo-sim") else None
+            args = shlex.split(lines[0][len(prompt):]) if lines[0].startswith(prompt) else None
             output, status = lines[1:], None
             if "$ echo $?" in output:
                 at = output.index("$ echo $?")
@@ -131,16 +134,18 @@ def sim_sessions(text):
     return sessions
 
 
-def check_sim(zanfo, page, text):
-    """Runs every `sim` session of a page with the zanfo-sim beside zanfo."""
-    sim = os.path.join(os.path.dirname(zanfo), "zanfo-sim")
+def check_sim(zanfo, page, text, tag="sim"):
+    """Runs every `sim` (or `check`) session of a page with the zanfo-sim
+    (or zanfo-check) beside zanfo."""
+    command = {"sim": "zanfo-sim", "check": "zanfo-check"}[tag]
+    sim = os.path.join(os.path.dirname(zanfo), command)
     failures = []
-    sessions = sim_sessions(text)
+    sessions = sim_sessions(text, tag)
     if sessions and not os.path.exists(sim):
-        return 0, [f"{page}: no zanfo-sim beside {zanfo}"]
+        return 0, [f"{page}: no {command} beside {zanfo}"]
     for line, args, shown, status, program, test in sessions:
         if args is None:
-            failures.append(f"{page}:{line}: a sim block starts with `$ zanfo-sim ARGS`")
+            failures.append(f"{page}:{line}: a {tag} block starts with `$ {command} ARGS`")
             continue
         with tempfile.TemporaryDirectory() as work:
             for arg in args:
@@ -151,7 +156,7 @@ def check_sim(zanfo, page, text):
             run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=60)
         actual = (run.stdout + run.stderr).decode("utf-8")
         if actual != shown or (status is not None and status != run.returncode):
-            failures.append(f"{page}:{line}: zanfo-sim {' '.join(args)} exits with {run.returncode}"
+            failures.append(f"{page}:{line}: {command} {' '.join(args)} exits with {run.returncode}"
                             f" (shown: {status})\n  shown:  {shown!r}\n  actual: {actual!r}")
     return len(sessions), failures
 
@@ -181,6 +186,9 @@ def check_page(zanfo, page):
             failures.append(f"{page}:{line}: `{item}` shown as {word}, zanfo gives "
                             f"{(mic or '').strip()!r} {err.strip()!r}")
     sim_checked, sim_failures = check_sim(zanfo, page, text)
+    check_checked, check_failures = check_sim(zanfo, page, text, "check")
+    sim_checked += check_checked
+    sim_failures += check_failures
     return checked + sim_checked, failures + sim_failures
 
 

@@ -5,10 +5,11 @@
     editors_lsp_test.py ale SOURCE_DIR ZANFO_LSP    Vim with ALE, editors/vim
 
 Each opens the same Latin-1 program, with an accented letter in a comment
-before a name, an error of zanfo's and a warning of the listing's, and
-must get the file read and written as Latin-1, both diagnostics at their
-lines with their severities, and (Neovim) the hover of the name after the
-accented letter, which only a right UTF-16 column finds.  A missing editor
+before a name, an error of zanfo's and two warnings of zanfo-check's, and
+must get the file read and written as Latin-1, every diagnostic at its
+line with its severity and, for a warning, its check's name as its code,
+and (Neovim) the hover of the name after the accented letter, which only a
+right UTF-16 column finds.  A missing editor
 exits with SKIPPED (77), which CTest shows as skipped.
 """
 import os
@@ -22,14 +23,16 @@ SKIPPED = 77
 PROGRAM = ("PROGRAM p\n"
            "{ acci\u00f3n }\n"
            "start: R1 = 70000;\n"
-           "  { \u00e9 } JUMP(start);\n"
-           "  JUMP(strat)\n"
+           "  { \u00e9 } DECR(R1), LDUFLAG, JUMP(start, NUZ);\n"
+           "  JUMP(strat, UZ);\n"
+           "  HALT\n"
            "END\n").encode("latin-1")
 
-# (line, severity letter, start of the message) of each diagnostic.
+# (line, severity letter, code or "-", start of the message) of each diagnostic.
 EXPECTED = [
-    (3, "W", "70000 does not fit the 16-bit ConstantAddr field"),
-    (5, "E", "Identificador desconocido"),
+    (3, "W", "constant-range", "70000 does not fit the 16-bit ConstantAddr field"),
+    (4, "W", "flag-same-word", "the test NUZ reads UFLAG as it was before this microinstruction"),
+    (5, "E", "-", "Identificador desconocido"),
 ]
 
 NVIM_SCRIPT = r"""
@@ -39,7 +42,8 @@ local ok = vim.wait(20000, function() return #vim.diagnostic.get(0) >= %(count)d
 say('fenc ' .. vim.bo.fileencoding .. ' ft ' .. vim.bo.filetype .. ' waited ' .. tostring(ok))
 local letters = { 'E', 'W', 'I', 'H' }
 for _, d in ipairs(vim.diagnostic.get(0)) do
-  say(string.format('diag %%d %%s %%s', d.lnum + 1, letters[d.severity], (d.message:gsub('\n', ' '))))
+  say(string.format('diag %%d %%s %%s %%s', d.lnum + 1, letters[d.severity], d.code or '-',
+                   (d.message:gsub('\n', ' '))))
 end
 local line = vim.api.nvim_buf_get_lines(0, 3, 4, false)[1]
 vim.api.nvim_win_set_cursor(0, { 4, line:find('start') - 1 })
@@ -65,7 +69,8 @@ while s:n < 200 && len(ale#engine#GetLoclist(bufnr('%%'))) < %(count)d
 endwhile
 let s:out = ['fenc ' . &fileencoding . ' ft ' . &filetype]
 for s:e in ale#engine#GetLoclist(bufnr('%%'))
-  call add(s:out, 'diag ' . s:e.lnum . ' ' . s:e.type . ' ' . substitute(s:e.text, '\n', ' ', 'g'))
+  call add(s:out, 'diag ' . s:e.lnum . ' ' . s:e.type . ' ' . get(s:e, 'code', '-') . ' '
+  \ . substitute(s:e.text, '\n', ' ', 'g'))
 endfor
 call writefile(s:out, '%(report)s')
 qall!
@@ -101,11 +106,12 @@ def run(editor, src, lsp):
     failures = []
     if not lines or not lines[0].startswith("fenc latin1 ft zanfo"):
         failures.append(f"the file is not read as Latin-1 zanfo: {lines[:1]}")
-    diagnostics = [line.split(" ", 3)[1:] for line in lines if line.startswith("diag ")]
+    diagnostics = [line.split(" ", 4)[1:] for line in lines if line.startswith("diag ")]
     if len(diagnostics) != len(EXPECTED):
         failures.append(f"{len(diagnostics)} diagnostics, expected {len(EXPECTED)}")
     for want in EXPECTED:
-        if not any(int(d[0]) == want[0] and d[1] == want[1] and d[2].startswith(want[2]) for d in diagnostics):
+        if not any(int(d[0]) == want[0] and d[1:3] == list(want[1:3]) and d[3].startswith(want[3])
+                   for d in diagnostics):
             failures.append(f"no diagnostic {want}")
     if editor == "nvim" and not any(line.startswith("hover label **start**: address 0000") for line in lines):
         failures.append("the hover over \"start\" after the accented letter does not name the label")

@@ -81,6 +81,14 @@ sim=$work/root/usr/bin/zanfo-sim
 "$sim" --test "$src/examples/multiply.test" "$src/examples/multiply.zan" > "$work/sim.out" 2>&1 ||
     fail "installed zanfo-sim failed the multiply example's test file:"$'\n'"$(cat "$work/sim.out")"
 
+# zanfo-check, with its man page: the example with its mapping draws nothing.
+check=$work/root/usr/bin/zanfo-check
+[ -x "$check" ] || fail "the package installs no /usr/bin/zanfo-check:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-check.1*')" ] ||
+    fail "the package installs no zanfo-check man page:"$'\n'"$(dpkg-deb -c "$deb")"
+"$check" --map "$src/examples/fetch_decode.map" "$src/examples/fetch_decode.zan" > "$work/check.out" 2>&1 ||
+    fail "installed zanfo-check did not pass the fetch_decode example:"$'\n'"$(cat "$work/check.out")"
+
 # zanfo-lsp, with its man page: a session of initialize, shutdown and exit.
 lsp=$work/root/usr/bin/zanfo-lsp
 [ -x "$lsp" ] || fail "the package installs no /usr/bin/zanfo-lsp:"$'\n'"$(dpkg-deb -c "$deb")"
@@ -92,4 +100,4 @@ frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
     fail "installed zanfo-lsp did not exit 0 after shutdown and exit"
 grep -q '"hoverProvider":true' "$work/lsp.out" || fail "installed zanfo-lsp did not answer initialize: $(cat "$work/lsp.out")"
 
-echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim and zanfo-lsp, and their man pages"
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check and zanfo-lsp, and their man pages"

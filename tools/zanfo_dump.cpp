@@ -10,8 +10,13 @@
 #include "dump.h"
 #include "mic_file.h"
 
-int main(int argc, char **argv) {
-    DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc), ReadWholeFile);
+namespace {
+
+int Dump(int argc, char **argv) {
+    DumpRun run = RunDump(std::vector<std::string>(argv + 1, argv + argc),
+                          [](const std::string &name, size_t limit, std::string *text, int *error) {
+                              return ReadWholeFile(name, text, error, limit);
+                          });
     if (run.showVersion)
         PrintVersion("zanfo-dump");
     fputs(run.err.c_str(), stderr);
@@ -27,4 +32,10 @@ int main(int argc, char **argv) {
         return 2;
     }
     return run.status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-dump", 2, [argc, argv] { return Dump(argc, argv); });
 }

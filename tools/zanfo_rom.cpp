@@ -18,9 +18,7 @@ bool SameFile(const std::string &a, const std::string &b) {
            sa.st_ino == sb.st_ino;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Rom(int argc, char **argv) {
     RomEnvironment environment;
     environment.read = ReadMicFile;
     environment.sameFile = SameFile;
@@ -36,10 +34,15 @@ int main(int argc, char **argv) {
     if (!output.Open() ||
         fwrite(result.image.data(), 1, result.image.size(), output.Stream()) != result.image.size() ||
         !output.Commit()) {
-        const char *name = result.target == "-" ? "standard output" : result.target.c_str();
-        const char *why = errno ? strerror(errno) : "write error";
-        fprintf(stderr, "zanfo-rom: %s: cannot write the image: %s\n", name, why);
+        const char *name = result.target == "-" ? "the standard output" : result.target.c_str();
+        fprintf(stderr, "zanfo-rom: cannot write %s: %s\n", name, errno ? strerror(errno) : "write error");
         return 3;
     }
     return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-rom", 2, [argc, argv] { return Rom(argc, argv); });
 }

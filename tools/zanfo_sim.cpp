@@ -6,39 +6,68 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "mic_file.h"
 #include "sim.h"
 
 namespace {
 
 bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    text->clear();
     int number = 0;
-    if (ReadWholeFile(name, text, &number))
+    if (ReadWholeFile(name, text, &number, kTextFileLimit))
         return true;
-    *error = strerror(number);
+    *error = ReadFailure(number, kTextFileLimit);
     return false;
 }
 
+// Standard output and standard error.  The first write that fails ends
+// the output: nothing more is written, and the run stops.
 class StandardStreams : public SimOutput {
   public:
-    void Out(const std::string &text) override { fwrite(text.data(), 1, text.size(), stdout); }
+    void Out(const std::string &text) override {
+        errno = 0;
+        if (!failed_ && (fwrite(text.data(), 1, text.size(), stdout) != text.size() || ferror(stdout)))
+            Fail();
+    }
     void Err(const std::string &text) override {
-        fflush(stdout);
+        Flush();
         fwrite(text.data(), 1, text.size(), stderr);
     }
+    bool Failed() const override { return failed_; }
+
+    // Writes out what stdout holds; false when anything failed.
+    bool Flush() {
+        errno = 0;
+        if (!failed_ && (fflush(stdout) != 0 || ferror(stdout)))
+            Fail();
+        return !failed_;
+    }
+    // Why, from errno when the failure set it.
+    const char *Reason() const { return reason_ ? strerror(reason_) : "write error"; }
+
+  private:
+    void Fail() {
+        failed_ = true;
+        reason_ = errno;
+    }
+
+    bool failed_ = false;
+    int reason_ = 0;  // errno of the failed write
 };
+
+int Sim(int argc, char **argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    StandardStreams output;
+    int status = RunSim(args, ReadFile, output);
+    if (!output.Flush()) {
+        fprintf(stderr, "zanfo-sim: cannot write the standard output: %s\n", output.Reason());
+        return kSimCannotWrite;
+    }
+    return status;
+}
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    StandardStreams output;
-    int status = RunSim(args, ReadFile, output);
-    errno = 0;  // an earlier failed write may have left none: then say so plainly
-    if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "zanfo-sim: cannot write the output: %s\n", errno ? strerror(errno) : "write error");
-        return 2;
-    }
-    return status;
+    return WithinMemory("zanfo-sim", kSimBadInput, [argc, argv] { return Sim(argc, argv); });
 }

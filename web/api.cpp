@@ -7,6 +7,7 @@
 // copies them out before it calls again.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,9 +21,12 @@
 #include "machine.h"
 #include "microword.h"
 #include "notation.h"
+#include "notes.h"
+#include "parts.h"
 #include "rom.h"
 #include "session.h"
 #include "sim.h"
+#include "views.h"
 
 namespace {
 
@@ -34,6 +38,7 @@ struct AssemblyOutput {
     int status = 0;        // exit status
     std::vector<int32_t> words;  // address, first line, last line of each microword
     std::map<uint32_t, std::string> labels;  // address -> the label that names it (the first by name)
+    std::string explained;                   // its messages explained (ExplainedText)
 };
 
 AssemblyOutput lastAssembly;
@@ -124,9 +129,6 @@ std::vector<uint32_t> state;
 std::string stateNames;
 
 void FillState() {
-    const Machine &m = session.machine();
-    const CycleView v = m.Peek();
-    const uint64_t word = m.WordAt(v.address);
     const bool named = !stateNames.empty();
     state.clear();
     auto put = [named](const std::string &name, uint32_t value) {
@@ -134,6 +136,51 @@ void FillState() {
         if (!named)
             stateNames += name + "\n";
     };
+    // The cycle the datapath draws: the word at μPC's, or once the machine
+    // has halted, the HALT word's, seen from the state before it (one cycle
+    // back, looked at, and run again).
+    const bool halted = session.last() == SimSession::Outcome::Halted && session.Back();
+    {
+        const Machine &m = session.machine();
+        const CycleView v = m.Peek();
+        const uint64_t word = m.WordAt(v.address);
+        put("halted", halted);
+        put("drawnUpc", m.regs.upc);
+        put("drawnCounter", m.regs.counter);
+        put("drawnDepth", m.regs.depth);
+        for (unsigned i = 0; i < kStackDepth; ++i)
+            put("drawnStack" + std::to_string(i), m.regs.stack[i]);
+        put("drawnQ", m.regs.q);
+        put("drawnMar", m.regs.mar);
+        put("drawnIr", m.regs.ir);
+        put("drawnUflag", m.regs.uflag);
+        put("drawnMflag", m.regs.mflag);
+        put("wordHigh", static_cast<uint32_t>(word >> 32));
+        put("wordLow", static_cast<uint32_t>(word));
+        put("empty", m.At(v.address).fault == Fault::Empty);
+        put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
+        put("runs", v.runs);
+        put("aAddress", v.aAddress);
+        put("bAddress", v.bAddress);
+        put("a", v.a);
+        put("b", v.b);
+        put("memory", v.memory);
+        put("d", v.d);
+        put("r", v.r);
+        put("s", v.s);
+        put("f", v.f);
+        put("status", v.status);
+        put("y", v.y);
+        put("bus", v.bus);
+        put("uflagAfter", v.uflag);
+        put("mflagAfter", v.mflag);
+        put("pass", v.pass);
+        put("next", v.next);
+        put("counterAfter", v.counter);
+    }
+    if (halted)
+        session.Step();
+    const Machine &m = session.machine();
     put("upc", m.regs.upc);
     put("counter", m.regs.counter);
     put("depth", m.regs.depth);
@@ -151,29 +198,21 @@ void FillState() {
     put("executed", m.executed);
     put("outcome", static_cast<uint32_t>(session.last()));
     put("ended", session.ended());
-    put("wordHigh", static_cast<uint32_t>(word >> 32));
-    put("wordLow", static_cast<uint32_t>(word));
-    put("empty", m.At(v.address).fault == Fault::Empty);
-    put("breakpoint", m.At(v.address).breakpoint);
-    put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
-    put("runs", v.runs);
-    put("aAddress", v.aAddress);
-    put("bAddress", v.bAddress);
-    put("a", v.a);
-    put("b", v.b);
-    put("memory", v.memory);
-    put("d", v.d);
-    put("r", v.r);
-    put("s", v.s);
-    put("f", v.f);
-    put("status", v.status);
-    put("y", v.y);
-    put("bus", v.bus);
-    put("uflagAfter", v.uflag);
-    put("mflagAfter", v.mflag);
-    put("pass", v.pass);
-    put("next", v.next);
-    put("counterAfter", v.counter);
+    put("breakpoint", m.At(m.regs.upc).breakpoint);
+}
+
+// The marks of the words the run has read, worked out only when asked and
+// only when the run has moved since.
+std::unique_ptr<Machine> sessionStart;  // the machine as the session opened, without breakpoints
+std::vector<uint8_t> readMarks(kMemoryWords);
+uint64_t readMarksAt = UINT64_MAX;      // the cycle count readMarks are of
+
+void FillReadMarks() {
+    const uint64_t cycles = session.machine().cycles;
+    if (readMarksAt == cycles || !sessionStart)
+        return;
+    ReadMarks(*sessionStart, cycles, readMarks);
+    readMarksAt = cycles;
 }
 
 // NUL-separated strings as a vector.
@@ -203,6 +242,7 @@ const std::string &Output(int which) {
     case 21: return lastSim.err;
     case 22: return sessionOpen.out;
     case 23: return sessionOpen.err;
+    case 30: return lastAssembly.explained;
     default: return none;
     }
 }
@@ -214,7 +254,10 @@ extern "C" {
 // Assembles `size` bytes at `source` as zanfo assembles a file holding
 // them.  Returns zanfo's exit status: 0, or 2 when the scanner stopped.
 EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
-    Assembly a = AssembleText(std::string(source, size));
+    const std::string text(source, size);
+    NoteWatcher watch;
+    Assembly a = AssembleText(text, &watch);
+    lastAssembly.explained = ExplainedText(ExplainMessages(text, a, watch));
     lastAssembly.mic = std::move(a.mic);
     lastAssembly.out = std::move(a.notices);
     lastAssembly.err = std::move(a.diagnostics);
@@ -268,7 +311,8 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
 // 2 standard error of the last assembly; 10 standard output, 11 standard
 // error, 12 the -o file and 13 its name, of the last zanfo-rom; 20 standard
 // output and 21 standard error of the last zanfo-sim; 22 and 23 those of
-// the last zanfo_session_open.
+// the last zanfo_session_open; 30 the last assembly's messages explained
+// (ExplainedText).
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
 
@@ -300,6 +344,13 @@ EMSCRIPTEN_KEEPALIVE int zanfo_session_open(const char *args, size_t argsSize, c
     int status = 0;
     sessionReady = session.Open(SplitArgs(args, argsSize), ReaderOf(UnpackFiles(files, filesSize), false, ""),
                                 sessionOpen, &status);
+    sessionStart.reset();
+    readMarksAt = UINT64_MAX;
+    if (sessionReady) {
+        sessionStart = std::make_unique<Machine>(session.machine());
+        for (unsigned a = 0; a < kStoreSize; ++a)
+            sessionStart->SetBreakpoint(a, false);
+    }
     return sessionReady ? -1 : status;
 }
 
@@ -337,9 +388,21 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_session_state_names() {
     return stateNames.c_str();
 }
 
-// The memory and the marks of the words a cycle wrote, 65536 each.
+// The memory and the marks of the words a cycle wrote, and of those the
+// run has read, 65536 each.
 EMSCRIPTEN_KEEPALIVE const uint16_t *zanfo_session_memory() { return session.machine().memory.data(); }
 EMSCRIPTEN_KEEPALIVE const uint8_t *zanfo_session_written() { return session.machine().written.data(); }
+EMSCRIPTEN_KEEPALIVE const uint8_t *zanfo_session_read() {
+    if (sessionReady)
+        FillReadMarks();
+    return readMarks.data();
+}
+
+// The machine's parts as text (PartsText), for the datapath's tables.
+EMSCRIPTEN_KEEPALIVE const char *zanfo_parts() {
+    static const std::string parts = PartsText();
+    return parts.c_str();
+}
 
 // Texts of the session, read with zanfo_text_size: 0 zanfo-sim's report, 1
 // its message, 2 the trace of the last cycles, 3 the word at μPC in zanfo's

@@ -3,6 +3,7 @@
 // still be a message zanfo prints, so the page cannot fall out of date.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "explain.h"
 
 #ifndef ZANFO_DOCS_DIR
 #error "ZANFO_DOCS_DIR must name the docs folder"
@@ -109,6 +111,92 @@ TEST(MessagesPage, PatternsMatchAccentsAndConversions) {
     EXPECT_FALSE(std::regex_match("Unrecognized character: 46", MessagePattern(msgUnrecognizedChar)));
     EXPECT_TRUE(std::regex_match("El campo \"RegB\" ya ha sido utilizado", MessagePattern(msgRegBUsed)));
     EXPECT_FALSE(std::regex_match("El campo \"RegA\" ya ha sido utilizado", MessagePattern(msgRegBUsed)));
+}
+
+// The page's blocks: each message section ("### `text`" to the next
+// heading) and each row of a table of messages ("| `text` | ... |"), by
+// the message they are about.
+std::vector<std::pair<std::string, std::string>> MessageBlocks() {
+    std::ifstream page(ZANFO_DOCS_DIR "/messages.md");
+    std::vector<std::pair<std::string, std::string>> blocks;
+    static const std::regex title("^### `(.*)`\\s*$"), row("^\\| `([^`]*)` \\|.*");
+    std::string line;
+    std::smatch m;
+    bool inSection = false;
+    while (std::getline(page, line)) {
+        if (std::regex_match(line, m, title)) {
+            blocks.push_back({m[1], ""});
+            inSection = true;
+        } else if (line.compare(0, 1, "#") == 0) {
+            inSection = false;
+        } else if (std::regex_match(line, m, row)) {
+            blocks.push_back({m[1], line});
+        } else if (inSection) {
+            blocks.back().second += line + "\n";
+        }
+    }
+    return blocks;
+}
+
+// One explanation for every message zanfo prints, and each quoted where
+// the page tells of that message: in its section as "**In one line:**",
+// or in its row of a table.
+TEST(MessagesPage, QuotesTheExplanationOfEveryMessage) {
+    for (int i = 0; i < messageCatalogueSize; ++i) {
+        int found = 0;
+        for (size_t k = 0; k < kMessageExplanationCount; ++k)
+            found += strcmp(kMessageExplanations[k].message, messageCatalogue[i]) == 0;
+        EXPECT_EQ(found, 1) << "no explanation, or two, for `" << Title(messageCatalogue[i]) << "`";
+    }
+    const auto blocks = MessageBlocks();
+    for (size_t k = 0; k < kMessageExplanationCount; ++k) {
+        const MessageExplanation &e = kMessageExplanations[k];
+        const std::string text = e.explanation;
+        EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+        for (unsigned char c : text)
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "not one line of ASCII: " << text;
+        const std::regex pattern = MessagePattern(e.message);
+        int quoted = 0;
+        for (const auto &block : blocks)
+            if (std::regex_match(block.first, pattern))
+                quoted += block.second.find("**In one line:** " + text + "\n") != std::string::npos ||
+                          block.second.find("| " + text + " |") != std::string::npos;
+        EXPECT_EQ(quoted, 1) << "messages.md should quote, for `" << Title(e.message) << "`:\n" << text;
+    }
+}
+
+// A message as zanfo prints it finds its line: with its line feed or
+// without, with the values of a printf format in place; nothing else does.
+TEST(Explanations, FindTheirMessageAsPrinted) {
+    const struct {
+        std::string printed;
+        const char *message;  // whose explanation it gets; null for none
+    } cases[] = {
+        {"parse error", msgParseError},
+        {"parse error\n", msgParseError},
+        {"N\xFAmero de registro incorrecto", msgBadRegisterNumber},
+        {"El campo \"RegA\" ya ha sido utilizado", msgRegAUsed},
+        {"Unrecognized character: (46) .\n", msgUnrecognizedChar},
+        {"Unrecognized character: (-61) \xC3", msgUnrecognizedChar},
+        {"Fichero no encontrado: dir/a b.zan\n", msgSourceNotFound},
+        {"Numero de registro incorrecto", nullptr},
+        {"parse error: at END", nullptr},
+        {"Unrecognized character: 46", nullptr},
+        {"Unrecognized character: () .", nullptr},
+        {"", nullptr},
+    };
+    auto lineOf = [](const char *message) -> const char * {
+        for (size_t k = 0; k < kMessageExplanationCount; ++k)
+            if (kMessageExplanations[k].message == message)
+                return kMessageExplanations[k].explanation;
+        return nullptr;
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ExplainMessage(c.printed), c.message ? lineOf(c.message) : nullptr) << c.printed;
+    for (size_t k = 0; k < kMessageExplanationCount; ++k) {
+        const MessageExplanation &e = kMessageExplanations[k];
+        EXPECT_EQ(ExplainMessage(strchr(e.message, '%') ? "" : e.message), strchr(e.message, '%') ? nullptr : e.explanation);
+    }
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST(DumpDocs, TheManualShowsWhatZanfoDumpPrints) {
             }
             args.push_back(word);
         }
-        DumpRun run = RunDump(args, [&files](const std::string &name, std::string *text, int *) {
+        DumpRun run = RunDump(args, [&files](const std::string &name, size_t, std::string *text, int *) {
             *text = files[name];
             return true;
         });

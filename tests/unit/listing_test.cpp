@@ -9,6 +9,7 @@
 
 #include "dump.h"
 #include "listing.h"
+#include "notes.h"
 
 namespace {
 
@@ -35,8 +36,14 @@ TEST(Listing, NotesAndWarnings) {
         {"PROGRAM p\nNOP\n", "hint: the program ends without END\n"},
         // An unknown name and the label nearest to it.
         {"PROGRAM p\nstart: NOP;\nJUMP(strat)\nEND\n",
-         "error:3:Identificador desconocido\n                              note: \"strat\" is no label; "
-         "the nearest by spelling is \"start\" (0000)\n"},
+         "error:3:Identificador desconocido\n                              note: A JUMP, CALL or LOOP names"},
+        {"PROGRAM p\nstart: NOP;\nJUMP(strat)\nEND\n",
+         "the word jumps to address 0 instead. Correct the name, or add the label.\n"
+         "                              note: \"strat\" is no label; the nearest by spelling is \"start\" (0000)\n"},
+        // Characters outside the language: at their line, once, explained.
+        {"PROGRAM p\nNOP #\nEND\n",
+         "      2  NOP #\n                              Unrecognized character: (35) #\n"
+         "                              note: A character that starts no word"},
         // zanfo's Latin-1 in UTF-8.
         {"PROGRAM p\nORG 5000; NOP\nEND\n", "error:2:Direcci\xC3\xB3n fuera de rango\n"},
         // Where zanfo is silent.
@@ -57,22 +64,35 @@ TEST(Listing, NotesAndWarnings) {
 }
 
 TEST(Listing, ZanfoQuietMeansAQuietListing) {
-    Listing listing = ListSource("PROGRAM p\nORG 16; { 16 }\nstart: R1 = R2, JUMP(start);\nRET(NUZ)\nEND\n");
+    // Quiet for zanfo and for zanfo-check's checks alike.
+    Listing listing =
+        ListSource("PROGRAM p\nCALL(start);\nHALT;\nORG 16; { 16 }\nstart: R1 = R2, LDUFLAG;\nRET(NUZ);\nRET\nEND\n");
     EXPECT_TRUE(listing.clean);
     EXPECT_EQ(listing.text,
               "                           1  PROGRAM p\n"
-              "                           2  ORG 16; { 16 }\n"
-              "0010 430000B100420010      3  start: R1 = R2, JUMP(start);\n"
-              "0011 0A01009040000000      4  RET(NUZ)\n"
-              "                           5  END\n"
+              "0000 4100009040000010      2  CALL(start);\n"
+              "0001 CE00009040000000      3  HALT;\n"
+              "                           4  ORG 16; { 16 }\n"
+              "0010 4E0008B100420000      5  start: R1 = R2, LDUFLAG;\n"
+              "0011 0A01009040000000      6  RET(NUZ);\n"
+              "0012 4A00009040000000      7  RET\n"
+              "                           8  END\n"
               "\nLabels:\n    start            0010\nEquates:\n    (none)\n");
+    // zanfo-check's warnings stand under their lines and leave it clean.
+    Listing warned = ListSource("PROGRAM p\nR1 = R2\nEND\n");
+    EXPECT_TRUE(warned.clean);
+    EXPECT_TRUE(Has(warned.text, "0000 4E0000B100420000      2  R1 = R2\n"
+                                 "                              warning: the next address, 001, holds no microword: "
+                                 "the run stops there; end with HALT or a jump [fall-off]\n"))
+        << warned.text;
     EXPECT_FALSE(ListSource("PROGRAM p\nJUMP(x)\nEND\n").clean);
     // No words after a syntax error, as zanfo writes none.
     EXPECT_FALSE(Has(ListSource("PROGRAM p\nNOP; NOP NOP\nEND\n").text, "4E00009040000000"));
     // A token too long for the scanner stops zanfo.
     Listing stopped = ListSource("PROGRAM p\nNOP;\n" + std::string(9000, 'a') + "\nEND\n");
     EXPECT_FALSE(stopped.clean);
-    EXPECT_TRUE(Has(stopped.text, "fatal: token too large")) << stopped.text;
+    EXPECT_TRUE(Has(stopped.text, "fatal: token too large, exceeds YYLMAX (zanfo stops here, with exit status 2)\n"
+                                  "                              note: A single word")) << stopped.text;
 }
 
 TEST(Listing, SpellingDistanceCountsSwapsAsOne) {
@@ -89,7 +109,7 @@ DumpRun RunWithFiles(const std::vector<std::string> &args) {
         {"p.mic", "0000 4E00009040000000\n"},
         {"p.zan", "PROGRAM p NOP END\n"},
     };
-    return RunDump(args, [](const std::string &name, std::string *text, int *error) {
+    return RunDump(args, [](const std::string &name, size_t, std::string *text, int *error) {
         auto found = files.find(name);
         if (found == files.end()) {
             *error = ENOENT;

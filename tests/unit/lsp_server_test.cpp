@@ -102,35 +102,51 @@ TEST(LspServer, LifeCycle) {
     }
 }
 
-// Where each kind of finding lands: its first line, its columns, its
-// severity, and the start of its message.
+// Where each kind of diagnostic lands: its first line, its columns, its
+// severity, who says it and its code; its message begins with `message`,
+// and holds `note` (the explanation, the notes and hints of the listing).
 TEST(LspServer, DiagnosticsAtTheirTokens) {
     const struct {
         std::string source;
         int line, from, to, severity;
-        std::string message;
+        std::string by, code, message, note;
     } cases[] = {
-        {"PROGRAM\nstart: NOP;\n  JUPM(start)\nEND\n", 2, 6, 7, 1, "parse error\nnote: the parser stopped at \"(\""},
-        {"PROGRAM\nstart: NOP;\n  JUMP(strat)\nEND\n", 2, 7, 12, 1,
-         "Identificador desconocido\nnote: \"strat\" is no label; the nearest by spelling is \"start\""},
-        {"PROGRAM\n  ORG 5000; NOP\nEND\n", 1, 2, 15, 1, "Direcci\xC3\xB3n fuera de rango"},
-        {"PROGRAM\n  R1 = 70000\nEND\n", 1, 7, 12, 2, "70000 does not fit the 16-bit ConstantAddr field"},
-        {"PROGRAM\n { \xC3\xA9 } NOP .\nEND\n", 1, 11, 12, 2, "Unrecognized character: (46) ."},
-        {"PROGRAM\n{ \xE2\x82\xAC }\nNOP\nEND\n", 1, 2, 3, 2, "U+20AC \"\xE2\x82\xAC\" is not in ISO-8859-1"},
-        {"PROGRAM\nNOP\n", 2, 0, 0, 1, "parse error\nnote: the parser stopped at the end of the file"},
-        {"PROGRAM\nNOP;\n  " + std::string(9000, 'A') + "\nEND\n", 2, 2, 9002, 1, "token too large"},
+        {"PROGRAM\nstart: NOP;\n  JUPM(start)\nEND\n", 2, 6, 7, 1, "zanfo", "", "parse error\nnote: The program",
+         "\nnote: the parser stopped at \"(\" on line 3; there it takes \":\"\n"
+         "hint: \"JUPM\" is no keyword; did you mean JUMP?"},
+        {"PROGRAM\nstart: NOP;\n  JUMP(strat)\nEND\n", 2, 7, 12, 1, "zanfo", "", "Identificador desconocido\nnote: A JUMP",
+         "\nnote: \"strat\" is no label; the nearest by spelling is \"start\" (0000)"},
+        {"PROGRAM\n  ORG 5000; NOP\nEND\n", 1, 2, 15, 1, "zanfo", "", "Direcci\xC3\xB3n fuera de rango", ""},
+        {"PROGRAM\n  R1 = 70000\nEND\n", 1, 7, 12, 2, "zanfo-check", "constant-range",
+         "70000 does not fit the 16-bit ConstantAddr field", ""},
+        {"PROGRAM\nagain:  DECR(R1), LDUFLAG,\n        JUMP(again, NUZ);\n HALT\nEND\n", 1, 0, 26, 2, "zanfo-check",
+         "flag-same-word", "the test NUZ reads UFLAG as it was before", ""},
+        {"PROGRAM\n { \xC3\xA9 } NOP .\nEND\n", 1, 11, 12, 2, "zanfo", "", "Unrecognized character: (46) .",
+         "\nnote: "},
+        {"PROGRAM\n{ \xE2\x82\xAC }\nNOP\nEND\n", 1, 2, 3, 2, "zanfo-lsp", "latin1",
+         "U+20AC \"\xE2\x82\xAC\" is not in ISO-8859-1", ""},
+        {"PROGRAM\nNOP\n", 2, 0, 0, 1, "zanfo", "", "parse error",
+         "\nnote: the parser stopped at the end of the file"},
+        {"PROGRAM\nNOP;\n  " + std::string(9000, 'A') + "\nEND\n", 2, 2, 9002, 1, "zanfo", "", "token too large",
+         "(zanfo stops here, with exit status 2)\nnote: "},
     };
     for (const auto &c : cases) {
         Editor editor;
         editor.Start();
         const json diagnostics = editor.Open(c.source);
-        ASSERT_FALSE(diagnostics.empty()) << c.source.substr(0, 80);
-        const json &d = diagnostics[0];
-        EXPECT_EQ(d["range"]["start"]["line"], c.line) << c.source.substr(0, 80);
-        EXPECT_EQ(d["range"]["start"]["character"], c.from) << c.source.substr(0, 80);
-        EXPECT_EQ(d["range"]["end"]["character"], c.to) << c.source.substr(0, 80);
-        EXPECT_EQ(d["severity"], c.severity) << c.source.substr(0, 80);
-        EXPECT_EQ(d["message"].get<std::string>().substr(0, c.message.size()), c.message) << c.source.substr(0, 80);
+        const json *found = nullptr;
+        for (const json &d : diagnostics)
+            if (!found && d["message"].get<std::string>().rfind(c.message, 0) == 0)
+                found = &d;
+        ASSERT_TRUE(found) << c.message << " in " << diagnostics.dump();
+        const json &d = *found;
+        EXPECT_EQ(d["range"]["start"]["line"], c.line) << c.message;
+        EXPECT_EQ(d["range"]["start"]["character"], c.from) << c.message;
+        EXPECT_EQ(d["range"]["end"]["character"], c.to) << c.message;
+        EXPECT_EQ(d["severity"], c.severity) << c.message;
+        EXPECT_EQ(d["source"], c.by) << c.message;
+        EXPECT_EQ(d.value("code", ""), c.code) << c.message;
+        EXPECT_NE(d["message"].get<std::string>().find(c.note), std::string::npos) << d["message"];
     }
 }
 

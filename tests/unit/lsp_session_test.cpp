@@ -134,7 +134,7 @@ const char kProgram[] =
     "again:  total = total + n;\n"
     "        DECR(n), LDUFLAG;\n"
     "        JUMP(agian, NUZ);\n"
-    "done:   HALT, JUMP(done)\n"
+    "done:   HALT, RET\n"
     "END\n";
 
 json At(int line, int character) {
@@ -168,26 +168,33 @@ TEST(LspSession, EveryFeatureThroughThePipes) {
     EXPECT_EQ(answer["result"]["capabilities"]["textDocumentSync"]["change"], 2);
     lsp.Notify("initialized", json::object());
 
-    // Open: the unknown label at its name, with the listing's note, and the
-    // emoji that Latin-1 lacks at its UTF-16 columns, after an é.
+    // Open: the emoji that Latin-1 lacks at its UTF-16 columns, after an é;
+    // the unknown label at its name, with the listing's explanation and
+    // note; zanfo-check's warning on the RET, by its name.  By line.
     lsp.Notify("textDocument/didOpen",
                {{"textDocument", {{"uri", kUri}, {"languageId", "zanfo"}, {"version", 1}, {"text", kProgram}}}});
     json published = lsp.Diagnostics();
-    ASSERT_EQ(published["diagnostics"].size(), 2u) << published.dump();
-    json error = published["diagnostics"][0], warning = published["diagnostics"][1];
+    ASSERT_EQ(published["diagnostics"].size(), 3u) << published.dump();
+    json latin1 = published["diagnostics"][0], error = published["diagnostics"][1],
+         warning = published["diagnostics"][2];
+    EXPECT_EQ(latin1["range"], Range(1, 10, 12));
+    EXPECT_EQ(latin1["code"], "latin1");
     EXPECT_EQ(error["range"], Range(8, 13, 18));
     EXPECT_EQ(error["severity"], 1);
-    EXPECT_TRUE(Has(error["message"], "Identificador desconocido\nnote: \"agian\" is no label; the nearest by "
-                                      "spelling is \"again\" (0002)"));
-    EXPECT_EQ(warning["range"], Range(1, 10, 12));
-    EXPECT_EQ(warning["code"], "latin1");
+    EXPECT_TRUE(Has(error["message"], "Identificador desconocido\nnote: A JUMP, CALL or LOOP names a label"));
+    EXPECT_TRUE(Has(error["message"], "\nnote: \"agian\" is no label; the nearest by spelling is \"again\" (0002)"));
+    EXPECT_EQ(warning["range"], Range(9, 0, 17));
+    EXPECT_EQ(warning["severity"], 2);
+    EXPECT_EQ(warning["source"], "zanfo-check");
+    EXPECT_EQ(warning["code"], "stack-underflow");
+    EXPECT_TRUE(Has(warning["message"], "RET can meet an empty stack"));
 
     // Change: the name mended, the error gone.
     lsp.Notify("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
                                           {"contentChanges", {{{"range", Range(8, 15, 17)}, {"text", "ai"}}}}});
     published = lsp.Diagnostics();
     EXPECT_EQ(published["version"], 2);
-    ASSERT_EQ(published["diagnostics"].size(), 1u) << published.dump();
+    ASSERT_EQ(published["diagnostics"].size(), 2u) << published.dump();
     std::string text = kProgram;
     text.replace(text.find("agian"), 5, "again");
 
@@ -298,7 +305,7 @@ TEST(LspDocument, TokensStandWhereZanfoReadThemAndRenamesKeepTheWords) {
                                     static_cast<size_t>(t.length)),
                       t.text)
                 << file;
-        if (!analysis.findings.empty())
+        if (!analysis.diagnostics.empty())
             continue;
         // Each name renamed in turn: the same words (a source in Latin-1
         // is handed over as the editor holds it, in UTF-8).

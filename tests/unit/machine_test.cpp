@@ -291,6 +291,20 @@ TEST(MachineConditions, EveryConditionAfterComp) {
         }
 }
 
+// CondEnable 1 passes whatever the condition code and the flags say: CJP
+// jumps with every flag clear and with every flag set, in both registers.
+TEST(MachineConditions, CondEnableJumpsWhateverTheFlags) {
+    for (unsigned code = 0; code < 32; ++code)
+        for (uint8_t flags : {0x0, 0xF}) {
+            Machine m;
+            m.LoadWord(0, Word({{Field::Sequencer, 3}, {Field::CondEnable, 1}, {Field::CondCode, code},
+                                {Field::ConstantAddr, 0x100}}));
+            m.regs.uflag = m.regs.mflag = flags;
+            ASSERT_EQ(m.Step(), StepResult::Ran);
+            EXPECT_EQ(m.regs.upc, 0x100) << "code " << code << ", flags " << int{flags};
+        }
+}
+
 // After COMP(a, b) the relations read as comparisons of a with b: over
 // random pairs and the 16-bit edges, each agrees with C++'s comparison of
 // the two as signed and as unsigned numbers, on UFLAG and on MFLAG.

@@ -46,7 +46,27 @@ TEST(RunSim, RunsFilesHeldInMemoryAndCanRunAgain) {
     }
     Captured missing;
     EXPECT_EQ(Sim({"q.mic"}, files, missing), kSimBadInput);
-    EXPECT_EQ(missing.err, "zanfo-sim: q.mic: No such file or directory\n");
+    EXPECT_EQ(missing.err, "q.mic: cannot read the file: No such file or directory\n");
+}
+
+// --max-cycles takes every count up to 2^64 - 1, and nothing beyond.
+TEST(RunSim, MaxCyclesTakesItsWholeRange) {
+    const std::map<std::string, std::string> files = {{"p.zan", "PROGRAM p\n HALT\nEND\n"}};
+    const struct {
+        const char *count;
+        int status;
+    } cases[] = {
+        {"1", kSimHalted},
+        {"18446744073709551610", kSimHalted},
+        {"18446744073709551615", kSimHalted},
+        {"18446744073709551616", kSimBadInput},
+        {"18446744073709551620", kSimBadInput},
+        {"99999999999999999999", kSimBadInput},
+    };
+    for (const auto &t : cases) {
+        Captured c;
+        EXPECT_EQ(Sim({"--max-cycles", t.count, "p.zan"}, files, c), t.status) << t.count << "\n" << c.err;
+    }
 }
 
 TEST(SimInputs, Numbers) {

@@ -13,10 +13,12 @@ import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
 import {classifyWord, zanfoStreamParser} from './language.js';
 import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
-import {messagesOf, micLines} from './report.js';
+import {micLines, pageMessages} from './report.js';
+import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
 import {breakpointGutter, currentLines} from './marks.js';
 import {createSimulator} from './simulator.js';
+import {startWordPopover} from './popover.js';
 
 const ASSEMBLE_DELAY_MS = 250;  // after the last keystroke
 
@@ -52,7 +54,10 @@ class WordMarker extends GutterMarker {
   toDOM() {
     const span = document.createElement('span');
     const [address, word] = this.words[0];
-    span.textContent = `${address} ${word}`;
+    const hexWord = document.createElement('span');
+    hexWord.className = 'hex';
+    hexWord.textContent = ` ${word}`;
+    span.append(address, hexWord);
     span.dataset.word = this.words.map(w => w.join(' ')).join('\n');  // the fields on hover (wordPopover)
     if (this.words.length > 1) {
       const more = document.createElement('b');
@@ -142,11 +147,13 @@ function assembleNow() {
   page.result = result;
   page.words = words;
   const mic = micLines(result.mic);
-  const messages = messagesOf(result);
+  const messages = pageMessages(page.toolchain.lastMessages());
   const doc = view.state.doc;
   const diagnostics = messages.filter(m => m.line !== null).map(m => {
     const line = doc.line(Math.min(Math.max(m.line, 1), doc.lines));
-    return {from: line.from, to: line.to, severity: m.severity, message: m.text, source: 'zanfo'};
+    return {from: line.from, to: line.to, severity: m.severity, source: 'zanfo',
+      message: [m.text, m.explanation, ...m.notes.map(n => (n.hint ? 'hint: ' : 'note: ') + n.text)]
+        .filter(Boolean).join('\n')};
   });
   view.dispatch(setDiagnostics(view.state, diagnostics), {effects: setWordMarkers.of(markersFor(doc, words, mic))});
   showMessages(messages);
@@ -178,6 +185,9 @@ function goToLines(first, last) {
   page.view.focus();
 }
 
+// zanfo's messages, each with its line, its explanation and the notes
+// that say more for this program (lexyacc/notes.h), as zanfo-dump
+// --listing shows them.
 function showMessages(messages) {
   const list = $('diagnostics');
   list.replaceChildren();
@@ -194,7 +204,7 @@ function showMessages(messages) {
     li.className = m.severity;
     const where = document.createElement(m.line === null ? 'span' : 'a');
     where.className = 'where';
-    where.textContent = m.line === null ? (m.severity === 'error' ? 'stopped' : 'note') : `line ${m.line}`;
+    where.textContent = m.line === null ? 'stopped' : `line ${m.line}`;
     if (m.line !== null) {
       where.href = '#';
       where.addEventListener('click', e => {
@@ -202,10 +212,27 @@ function showMessages(messages) {
         goToLines(m.line, m.line);
       });
     }
+    const body = document.createElement('div');
+    body.className = 'body';
     const text = document.createElement('span');
     text.className = 'text';
     text.textContent = m.text;
-    li.append(where, text);
+    body.append(text);
+    if (m.explanation) {
+      const explain = document.createElement('div');
+      explain.className = 'explain';
+      explain.textContent = m.explanation;
+      body.append(explain);
+    }
+    for (const note of m.notes) {
+      const row = document.createElement('div');
+      row.className = note.hint ? 'hint' : 'note';
+      const kind = document.createElement('b');
+      kind.textContent = note.hint ? 'hint: ' : 'note: ';
+      row.append(kind, note.text);
+      body.append(row);
+    }
+    li.append(where, body);
     list.append(li);
   }
 }
@@ -265,18 +292,6 @@ async function loadFragment() {
 
 // --- Downloads and share link ------------------------------------------
 
-function download(fileName, byteString, type) {
-  const bytes = Uint8Array.from(byteString, c => c.charCodeAt(0));
-  const url = URL.createObjectURL(new Blob([bytes], {type}));
-  const a = document.createElement('a');
-  a.href = url;
-  a.download = fileName;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 10000);
-}
-
 // zanfo-rom's images: the file name for each format, after the program's.
 const romExtensions = {
   readmemh: '.mem', ihex: '.hex', srec: '.srec', mif: '.mif', coe: '.coe', bin: '.bin',
@@ -316,6 +331,27 @@ async function share() {
 
 // --- Start ----------------------------------------------------------------
 
+// Whether an edit starts a new program: it empties the text, or replaces
+// all of it (everything selected, then typed over or pasted over).
+function startsNewProgram(update) {
+  const before = update.startState.doc.length;
+  if (before === 0) return false;
+  if (update.state.doc.length === 0) return true;
+  let whole = false;
+  update.changes.iterChangedRanges((fromA, toA) => { whole = whole || (fromA === 0 && toA === before); });
+  return whole;
+}
+
+// The gutter of microwords: the address and the word, the address alone,
+// or nothing; the choice is kept in the browser.
+const WORD_VIEWS = ['full', 'address', 'off'];
+function showWords(how) {
+  const view = WORD_VIEWS.includes(how) ? how : 'full';
+  for (const v of WORD_VIEWS) $('editor').classList.toggle('words-' + v, v === view);
+  $('words-view').value = view;
+  try { localStorage.setItem('zanfo.words', view); } catch { /* private mode: not kept */ }
+}
+
 function startEditor() {
   page.view = new EditorView({
     parent: $('editor'),
@@ -336,6 +372,7 @@ function startEditor() {
         EditorView.updateListener.of(u => {
           if (!u.docChanged) return;
           if (!page.loading) $('examples').value = '';  // an example edited is your program
+          if (!page.loading && startsNewProgram(u) && page.simulator) page.simulator.putAside(page.name);
           assembleSoon();
         }),
         EditorView.contentAttributes.of({'aria-label': 'zanfo source'}),
@@ -353,6 +390,10 @@ function startControls() {
     menu.append(option);
   }
   menu.addEventListener('change', () => loadExample(menu.value));
+  let words = 'full';
+  try { words = localStorage.getItem('zanfo.words') || 'full'; } catch { /* not kept */ }
+  showWords(words);
+  $('words-view').addEventListener('change', () => showWords($('words-view').value));
   $('download-mic').addEventListener('click', () => {
     assembleNow();
     download(baseName() + '.mic', page.result.mic, 'text/plain');
@@ -368,7 +409,7 @@ function startControls() {
   });
   window.addEventListener('hashchange', loadFragment);
   for (const tab of document.querySelectorAll('[role=tab]')) tab.addEventListener('click', () => selectTab(tab.id));
-  startWordPopover();
+  startWordPopover((address, word) => (page.toolchain ? bytesToText(page.toolchain.wordText(address, word)) : ''));
 }
 
 function selectTab(id) {
@@ -377,74 +418,6 @@ function selectTab(id) {
     tab.setAttribute('aria-selected', String(on));
     $(tab.getAttribute('aria-controls')).hidden = !on;
   }
-}
-
-// --- Each word's fields, from the decoder ---------------------------------
-
-// Hovering a word (beside a line, or in the list) shows its fields as
-// zanfo-dump --fields does; a click keeps them until the next click.
-function startWordPopover() {
-  const box = $('word-popover');
-  let pinned = null, timer = 0;
-  const show = target => {
-    const words = target.dataset.word.split('\n').map(w => w.split(' '));
-    box.replaceChildren();
-    for (const [address, word] of words) {
-      const lines = bytesToText(page.toolchain.wordText(parseInt(address, 16), word)).trimEnd().split('\n');
-      const head = document.createElement('div');
-      head.className = 'head';
-      head.textContent = lines[0];
-      const fields = document.createElement('pre');
-      for (const line of lines.slice(1)) {
-        const row = document.createElement('div');
-        row.textContent = line;
-        if (line.includes('[not expressible in zanfo]')) row.className = 'unusual';
-        fields.append(row);
-      }
-      box.append(head, fields);
-    }
-    const hint = document.createElement('div');
-    hint.className = 'hint';
-    hint.textContent = pinned ? 'Click again to close.' : 'Click to keep this open.';
-    box.append(hint);
-    box.hidden = false;
-    const r = target.getBoundingClientRect();
-    const {width, height} = box.getBoundingClientRect();
-    const left = Math.min(Math.max(4, r.left), window.innerWidth - width - 4);
-    const below = r.bottom + 4 + height < window.innerHeight;
-    box.style.left = `${left}px`;
-    box.style.top = `${Math.max(4, below ? r.bottom + 4 : r.top - height - 4)}px`;
-  };
-  document.addEventListener('mouseover', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || !page.toolchain) return;
-    clearTimeout(timer);
-    timer = setTimeout(() => show(target), 150);
-  });
-  document.addEventListener('mouseout', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (pinned || !target || (e.relatedTarget && target.contains(e.relatedTarget))) return;
-    clearTimeout(timer);
-    box.hidden = true;
-  });
-  document.addEventListener('click', e => {
-    const target = e.target.closest && e.target.closest('[data-word]');
-    if (!target || !page.toolchain) {
-      if (pinned && !box.contains(e.target)) { pinned = null; box.hidden = true; }
-      return;
-    }
-    if (pinned === target) {
-      pinned = null;
-      box.hidden = true;
-      return;
-    }
-    pinned = target;
-    clearTimeout(timer);
-    show(target);
-  });
-  document.addEventListener('keydown', e => {
-    if (e.key === 'Escape') { pinned = null; box.hidden = true; }
-  });
 }
 
 // The checks from outside (web/test/) and anyone curious at the console:

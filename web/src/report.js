@@ -1,19 +1,19 @@
-// What an assembly says, as the page lists it: zanfo's outputs turned into
-// messages with the line they belong to.
+// What an assembly says, as the page lists it: zanfo's messages with the
+// line they belong to, their explanations and the notes for the program.
 
-// One message per line of output.  "error:LINE:text" lines of standard error
-// are the diagnostics of the program; any other line of standard error is a
-// message that stopped the scanner; standard output holds the notices of
-// characters outside the language, which carry no line.
-export function messagesOf({stdout, stderr}) {
-  const messages = [];
-  for (const text of lines(stderr)) {
-    const m = /^error:(-?[0-9]+):(.*)$/s.exec(text);
-    if (m) messages.push({line: Number(m[1]), severity: 'error', text: m[2]});
-    else messages.push({line: null, severity: 'error', text});
-  }
-  for (const text of lines(stdout)) messages.push({line: null, severity: 'warning', text});
-  return messages;
+// The messages of toolchain.lastMessages() as the page shows them: {line
+// (null for the scanner's fatal message), severity ('error' for zanfo's
+// diagnostics and fatal message, 'warning' for a character outside the
+// language), text (zanfo's own, its ISO-8859-1 bytes read as such),
+// explanation, notes: [{hint, text}]}.
+export function pageMessages(explained) {
+  return explained.map(m => ({
+    line: m.kind === 'fatal' ? null : m.line,
+    severity: m.kind === 'notice' ? 'warning' : 'error',
+    text: m.message,
+    explanation: m.explanation,
+    notes: m.notes,
+  }));
 }
 
 function lines(output) {

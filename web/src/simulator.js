@@ -6,6 +6,8 @@ import {EditorView} from '@codemirror/view';
 import {bytesToText, hex, textToBytes} from './toolchain.js';
 import {createDatapath} from './datapath.js';
 import {breakpointLines, showActivity, showCurrent} from './marks.js';
+import {createMemoryView, imageWithWord} from './memory.js';
+import {download} from './download.js';
 
 const $ = id => document.getElementById(id);
 const RUN_SLICE_MS = 30;  // a run gives the page back this often
@@ -30,7 +32,7 @@ function resultLines(stdout) {
 }
 
 export function createSimulator({toolchain, view, program}) {
-  const datapath = createDatapath($('datapath'));
+  const datapath = createDatapath($('datapath'), toolchain.parts());
   const sim = {
     ready: false,       // the session is open on the current program
     running: false,     // a run is going on
@@ -41,7 +43,20 @@ export function createSimulator({toolchain, view, program}) {
     opened: 0,          // sessions opened, for tests that wait for one
     key: '',            // the arguments and files of the open session
     tests: {passed: 0, failed: 0, ran: false},
+    came: null,         // the tests, memory image and mapping as they came with the program
+    aside: null,        // those put aside when a new program was started, for Undo
+    cycles: 0,          // the cycles of the state last drawn
   };
+  const memoryView = createMemoryView({
+    toolchain,
+    editable: () => sim.ready && !sim.running && sim.cycles === 0,
+    onEdit(address, value) {
+      $('memory-image').value = imageWithWord($('memory-image').value, address, value);
+      open();
+      showTestsCommand();
+      memoryView.goTo(address);
+    },
+  });
 
   // --- The command line of the session and of the tests ---------------------
 
@@ -139,8 +154,9 @@ export function createSimulator({toolchain, view, program}) {
   function refresh() {
     if (!sim.ready) return;
     const state = toolchain.state();
-    const fields = state.empty ? null : toolchain.wordFields(state.word);
-    datapath.update(fields, state, sim.names);
+    const fields = state.drawn.empty ? null : toolchain.wordFields(state.drawn.word);
+    datapath.update(fields, state.drawn, sim.names);
+    $('datapath').classList.toggle('halted', state.drawn.halted);
     showRegisters(state);
     showState(state);
     showTrace();
@@ -161,12 +177,17 @@ export function createSimulator({toolchain, view, program}) {
     $('sim-run').disabled = state.ended && !sim.running;
     $('sim-reset').disabled = sim.running;
     document.body.dataset.simCycles = String(state.cycles);
+    sim.cycles = state.cycles;
   }
 
   function showStatus(state) {
-    const next = state.empty ? `μPC ${hex(state.upc, 3)}: no microword` :
-      `μPC ${hex(state.upc, 3)}  ${state.word}  ` +
-      bytesToText(toolchain.describeNext());
+    const drawn = state.drawn;
+    // The word the next step runs; once halted, the HALT word that ran.
+    const describe = (address, word) =>
+      bytesToText(toolchain.wordText(address, word)).split('\n')[0].slice(29);
+    const next = drawn.halted ? `halted after ${hex(drawn.upc, 3)}  ${drawn.word}  ${describe(drawn.upc, drawn.word)}` :
+      state.empty ? `μPC ${hex(state.upc, 3)}: no microword` :
+        `μPC ${hex(state.upc, 3)}  ${state.word}  ` + bytesToText(toolchain.describeNext());
     $('sim-next').textContent = next;
     const status = $('sim-status');
     const cycles = `${state.cycles} cycle${state.cycles === 1 ? '' : 's'}`;
@@ -238,6 +259,8 @@ export function createSimulator({toolchain, view, program}) {
     const words = toolchain.writtenMemory();
     $('written').innerHTML = words.length === 0 ? '<li class="none">none yet</li>' :
       words.map(([a, v]) => `<li${a === state.mar ? ' class="at-mar"' : ''}>MEM[${hex(a)}] ${hex(v)}</li>`).join('');
+    sim.cycles = state.cycles;
+    memoryView.update(state, !$('panel-memory').hidden);
   }
 
   // Keeps the line of the word at μPC in sight as the machine steps.
@@ -308,19 +331,91 @@ export function createSimulator({toolchain, view, program}) {
     const html = lines.map(({line, kind}) => `<span class="${kind}">${escapeHtml(line)}</span>`).join('\n');
     $('test-results').innerHTML = html + (err ? `\n<span class="fail">${escapeHtml(err.trimEnd())}</span>` : '');
     const sum = /^(\d+) passed, (\d+) failed$/m.exec(out);
-    sim.tests = {ran: true, status: r.status, passed: sum ? Number(sum[1]) : 0, failed: sum ? Number(sum[2]) : 0};
+    sim.tests = {ran: true, status: r.status, passed: sum ? Number(sum[1]) : 0, failed: sum ? Number(sum[2]) : 0,
+      source: program().source};
     const count = $('test-count');
     count.textContent = sum ? `${sum[1]}/${Number(sum[1]) + Number(sum[2])}` : '!';
     count.className = r.status === 0 ? 'good' : 'bad';
+    count.title = 'The last run of the tests';
+    $('test-results').classList.remove('stale');
     document.body.dataset.testsRun = String((Number(document.body.dataset.testsRun) || 0) + 1);
     return r;
   }
 
+  // The command that runs the tests outside the page, whole, and a link to
+  // download each file it names: the source, the test file, the memory
+  // image and the mapping, as the page holds them.
   function showTestsCommand() {
-    const {args} = invocation(['--test', '']);
-    const shown = args.map(a => (a === '' ? testFileName() : a))
+    const {args, files} = invocation(['--test', '']);
+    const testFile = testFileName();
+    const shown = args.map(a => (a === '' ? testFile : a))
       .map(a => (/[\s"']/.test(a) ? `'${a}'` : a));
     $('tests-command').textContent = 'zanfo-sim ' + shown.join(' ');
+    files[testFile] = textToBytes($('tests').value);
+    const names = [...Object.keys(files).filter(n => n !== testFile), testFile]
+      .filter(n => args.includes(n) || n === testFile);
+    const links = $('tests-files');
+    links.replaceChildren('Download: ');
+    names.forEach((name, i) => {
+      const a = document.createElement('a');
+      a.href = '#';
+      a.textContent = name;
+      a.dataset.file = name;
+      a.addEventListener('click', e => {
+        e.preventDefault();
+        const now = invocation(['--test', testFileName()]).files;
+        now[testFileName()] = textToBytes($('tests').value);
+        if (name in now) download(name, now[name]);
+      });
+      links.append(...(i ? [' · ', a] : [a]));
+    });
+  }
+
+  // --- Inputs that belong to a program ------------------------------------------
+
+  // A new program was started (the text emptied or replaced whole): the
+  // tests, memory image and mapping of the one before are put aside, with
+  // an Undo, and the last run's results go with them.
+  function putAside(previousName) {
+    const now = {test: $('tests').value, map: $('mapping').value, memory: $('memory-image').value};
+    if (!now.test && !now.map && !now.memory) return false;
+    const edited = !sim.came || now.test !== sim.came.test || now.map !== sim.came.map || now.memory !== sim.came.memory;
+    sim.aside = {...now, results: $('test-results').innerHTML, count: $('test-count').textContent,
+      countClass: $('test-count').className, came: sim.came};
+    setFields({test: '', map: '', memory: ''});
+    sim.came = null;
+    const what = [now.test && 'unit tests', now.memory && 'memory image', now.map && 'JMAP mapping'].filter(Boolean);
+    $('inputs-notice-text').textContent = `A new program: ${edited ? 'the edited' : 'the'} ` +
+      `${what.join(', ').replace(/, ([^,]*)$/, ' and $1')} of ${previousName} ${what.length > 1 ? 'were' : 'was'} ` +
+      'put aside.';
+    $('inputs-notice').hidden = false;
+    return true;
+  }
+
+  function undoPutAside() {
+    const aside = sim.aside;
+    $('inputs-notice').hidden = true;
+    if (!aside) return;
+    sim.aside = null;
+    setFields(aside);
+    sim.came = aside.came;
+    $('test-results').innerHTML = aside.results;
+    $('test-count').textContent = aside.count;
+    $('test-count').className = aside.countClass;
+    open();
+    showTestsCommand();
+  }
+
+  // The tests, the mapping and the memory image, and the results of a run
+  // of other tests cleared.
+  function setFields({test, map, memory}) {
+    $('tests').value = test;
+    $('mapping').value = map;
+    $('memory-image').value = memory;
+    $('test-results').textContent = '';
+    $('test-results').classList.remove('stale');
+    $('test-count').textContent = '';
+    $('test-count').className = '';
   }
 
   // --- Wiring -------------------------------------------------------------------
@@ -337,15 +432,26 @@ export function createSimulator({toolchain, view, program}) {
   };
   for (const id of ['sim-limit', 'sim-options', 'memory-image', 'mapping']) $(id).addEventListener('input', reopenSoon);
   $('sim-loop').addEventListener('change', () => { open(); showTestsCommand(); });
-  $('tests').addEventListener('input', () => { $('test-count').textContent = ''; });
+  $('tests').addEventListener('input', () => { $('test-count').textContent = ''; showTestsCommand(); });
+  $('inputs-undo').addEventListener('click', undoPutAside);
+  $('inputs-dismiss').addEventListener('click', () => { $('inputs-notice').hidden = true; sim.aside = null; });
+  $('tab-memory').addEventListener('click', () => refresh());
 
   return {
     // After every assembly: the session opens again on the new program.
     programChanged(words) {
       const opened = open(words, false);
       showTestsCommand();
+      // The results shown are of the program as it was.
+      if ($('test-count').textContent && program().source !== sim.tests.source) {
+        $('test-count').classList.add('stale');
+        $('test-count').title = 'The last run of the tests, before the program changed';
+        $('test-results').classList.add('stale');
+      }
       return opened;
     },
+    putAside,
+    undoPutAside,
     breakpointsChanged() {
       applyBreakpoints();
       refresh();
@@ -357,16 +463,17 @@ export function createSimulator({toolchain, view, program}) {
         options: $('sim-options').value, loop: $('sim-loop').checked, limit: $('sim-limit').value,
       };
     },
+    // They replace all of those before, which are no longer of this program.
     setInputs({test = '', map = '', memory = '', options = '', loop = false, limit = '10000000'} = {}) {
-      $('tests').value = test;
-      $('mapping').value = map;
-      $('memory-image').value = memory;
+      setFields({test, map, memory});
+      sim.came = {test, map, memory};
+      sim.aside = null;
+      $('inputs-notice').hidden = true;
       $('sim-options').value = options;
       $('sim-loop').checked = Boolean(loop);
       $('sim-limit').value = String(limit || '10000000');
-      $('test-results').textContent = '';
-      $('test-count').textContent = '';
     },
+    memoryView,
     step, back, reset, run, stop, runTests, refresh,
     get session() { return sim; },
   };

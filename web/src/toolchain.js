@@ -85,6 +85,7 @@ export function makeToolchain(mod) {
   const sessionText = which => getBytes(mod, mod._zanfo_session_text(which), mod._zanfo_text_size());
   let stateNames = null;
   let fieldNames = null;
+  let parts = null;
   return {
     // What `zanfo prog.zan` does for a file prog.zan holding the bytes of
     // `source`: {mic, stdout, stderr, status}, mic being prog.mic's content.
@@ -158,17 +159,34 @@ export function makeToolchain(mod) {
 
     // The session's state: {upc, counter, depth, stack: [...], r: [64
     // values], q, mar, ir, uflag, mflag, cycles, executed, outcome, ended,
-    // word (16 hex digits), empty, breakpoint, sequencer (the Am2910
-    // instruction as it runs: RFCT runs as RPCT with --loop-to-address), and Machine::Peek's view of
-    // the cycle of the word at μPC: runs, aAddress, bAddress, a, b, memory,
-    // d, r_, s, f, status, y, bus, uflagAfter, mflagAfter, pass, next,
-    // counterAfter}.  The ALU's R and S are `alu.r`, `alu.s`.
+    // breakpoint}, and `drawn`, the cycle the datapath draws: that of the
+    // word at μPC, or once the machine has halted, the HALT word's
+    // (`halted` true), with the registers it started from {upc, counter,
+    // stack, q, mar, ir, uflag, mflag}, its word (16 hex digits), `empty`,
+    // `sequencer` (the Am2910 instruction as it runs: RFCT runs as RPCT
+    // with --loop-to-address) and Machine::Peek's view of it, `cycle`:
+    // {runs, aAddress, bAddress, a, b, memory, d, r, s, f, status, y, bus,
+    // uflag, mflag (after it), pass, next, counter (after it)}.  `word`,
+    // `empty`, `sequencer` and `cycle` are also on the state itself.
     state() {
       if (!stateNames) stateNames = getCString(mod, mod._zanfo_session_state_names()).trim().split('\n');
       const at = mod._zanfo_session_state() >> 2;
       const values = mod.HEAPU32.subarray(at, at + stateNames.length);
       const raw = {};
       stateNames.forEach((name, i) => { raw[name] = values[i]; });
+      const drawn = {
+        halted: raw.halted === 1,
+        upc: raw.drawnUpc, counter: raw.drawnCounter,
+        stack: Array.from({length: raw.drawnDepth}, (_, i) => raw['drawnStack' + i]),
+        q: raw.drawnQ, mar: raw.drawnMar, ir: raw.drawnIr, uflag: raw.drawnUflag, mflag: raw.drawnMflag,
+        word: hex(raw.wordHigh, 8) + hex(raw.wordLow, 8), empty: raw.empty === 1, sequencer: raw.sequencer,
+        cycle: {
+          runs: raw.runs === 1, aAddress: raw.aAddress, bAddress: raw.bAddress, a: raw.a, b: raw.b,
+          memory: raw.memory, d: raw.d, r: raw.r, s: raw.s, f: raw.f, status: raw.status, y: raw.y, bus: raw.bus,
+          uflag: raw.uflagAfter, mflag: raw.mflagAfter, pass: raw.pass === 1, next: raw.next,
+          counter: raw.counterAfter,
+        },
+      };
       return {
         upc: raw.upc, counter: raw.counter, depth: raw.depth,
         stack: Array.from({length: raw.depth}, (_, i) => raw['stack' + i]),
@@ -176,14 +194,21 @@ export function makeToolchain(mod) {
         q: raw.q, mar: raw.mar, ir: raw.ir, uflag: raw.uflag, mflag: raw.mflag,
         cycles: raw.cyclesHigh * 2 ** 32 + raw.cyclesLow,
         executed: raw.executed, outcome: outcomes[raw.outcome], ended: raw.ended === 1,
-        word: hex(raw.wordHigh, 8) + hex(raw.wordLow, 8), empty: raw.empty === 1, breakpoint: raw.breakpoint === 1,
-        sequencer: raw.sequencer,
-        cycle: {
-          runs: raw.runs === 1, aAddress: raw.aAddress, bAddress: raw.bAddress, a: raw.a, b: raw.b,
-          memory: raw.memory, d: raw.d, r: raw.r, s: raw.s, f: raw.f, status: raw.status, y: raw.y, bus: raw.bus,
-          uflag: raw.uflagAfter, mflag: raw.mflagAfter, pass: raw.pass === 1, next: raw.next,
-          counter: raw.counterAfter,
-        },
+        breakpoint: raw.breakpoint === 1,
+        word: drawn.word, empty: drawn.empty, sequencer: drawn.sequencer, cycle: drawn.cycle,
+        drawn,
+      };
+    },
+    // The whole memory and its marks, as views into the module's memory
+    // (valid until the next call): {words: 65536 values, written: 1 where a
+    // cycle wrote, read: 1 where the run read (onto the D bus or into IR)}.
+    memory() {
+      const read = mod._zanfo_session_read();
+      const words = mod._zanfo_session_memory() >> 1, written = mod._zanfo_session_written();
+      return {
+        words: mod.HEAPU16.subarray(words, words + 65536),
+        written: mod.HEAPU8.subarray(written, written + 65536),
+        read: mod.HEAPU8.subarray(read, read + 65536),
       };
     },
     // The memory words that cycles wrote: [[address, value]], by address.
@@ -228,6 +253,51 @@ export function makeToolchain(mod) {
       const fields = {};
       fieldNames.forEach((name, i) => { fields[name] = mod.HEAPU32[at + i]; });
       return fields;
+    },
+
+    // The messages of the last assembly, explained (lexyacc/notes.h), in
+    // the order zanfo prints them: [{kind: 'error', 'notice' or 'fatal',
+    // line, message (zanfo's, a byte string), explanation (one English
+    // line, or ''), notes: [{hint, text}]}].
+    lastMessages() {
+      const kinds = {E: 'error', N: 'notice', F: 'fatal'};
+      const messages = [];
+      for (const line of output(30).split('\n')) {
+        if (!line) continue;
+        const parts = line.split('\t');
+        if (parts[0] === '' && messages.length)
+          messages[messages.length - 1].notes.push({hint: parts[1] === 'h', text: bytesToText(parts[2])});
+        else if (parts[0] !== '')
+          messages.push({kind: kinds[parts[0]], line: Number(parts[1]), message: parts[2], explanation: parts[3] || '',
+            notes: []});
+      }
+      return messages;
+    },
+
+    // The machine's parts (machine/parts.h), for the datapath's tables:
+    // {sources: [{r, s}], destinations: [{defined, to, shift}], buses:
+    // [{defined, d, transfer}], flags: [{defined, read, load}], sequencer:
+    // [{name, paths: [{next, stack, counter}] by PathIndex}], conditions:
+    // [{name, reads, bits}] for codes 0..31, busReadsFlags}.
+    parts() {
+      if (parts) return parts;
+      parts = {sources: [], destinations: [], buses: [], flags: [], sequencer: [], conditions: [], busReadsFlags: -1};
+      for (const line of getCString(mod, mod._zanfo_parts()).trim().split('\n')) {
+        const [kind, code, ...rest] = line.split(' ');
+        const n = Number(code);
+        if (kind === 'source') parts.sources[n] = {r: rest[0], s: rest[1]};
+        else if (kind === 'dest') parts.destinations[n] = {defined: rest[0] === '1', to: rest[1], shift: rest[2]};
+        else if (kind === 'bus') parts.buses[n] = {defined: rest[0] === '1', d: rest[1], transfer: rest[2]};
+        else if (kind === 'flag') parts.flags[n] = {defined: rest[0] === '1', read: rest[1], load: rest[2]};
+        else if (kind === 'seq') {
+          parts.sequencer[n] = {name: rest[0], paths: rest.slice(1).map(p => {
+            const [next, stack, counter] = p.split('/');
+            return {next, stack, counter};
+          })};
+        } else if (kind === 'cond') parts.conditions[n] = {name: rest[0], reads: rest[1], bits: Number(rest[2])};
+        else if (kind === 'busreadsflags') parts.busReadsFlags = n;
+      }
+      return parts;
     },
 
     // The microwords of the last assembly with their source lines:

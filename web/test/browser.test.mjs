@@ -11,13 +11,14 @@ import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import {examples, firstDifference, nativeAssemble, nativeCommand, site, sourceDir} from './common.mjs';
 import {
-  examples, firstDifference, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir, tempDir, webBuild,
-} from './common.mjs';
-import {serve} from './server.mjs';
+  allowDownloads, downloaded, foreign, newPage, openPage, readMachine, readPage, screenshot, serverUrl, settled,
+  useBrowser,
+} from './browser.mjs';
 import {fragmentFor} from '../src/share.js';
 
-const puppeteer = requireFromBuild('puppeteer-core');
+useBrowser();
 
 // A program with diagnostics of meaning, a multi-line microinstruction,
 // two microinstructions on one line and a non-ASCII comment (UTF-8 bytes in
@@ -37,66 +38,6 @@ const typed = [
 ].join('\n');
 
 const utf8Bytes = text => Buffer.from(text, 'utf8').toString('latin1');
-
-let server, browser, profile, downloads;
-const foreign = [];  // requests to anywhere but the local server
-
-test.before(async () => {
-  server = await serve(site);
-  profile = tempDir('zanfo-chromium-');
-  downloads = tempDir('zanfo-downloads-');
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--no-first-run'],
-  });
-});
-
-test.after(async () => {
-  await browser?.close();
-  await server?.close();
-  for (const dir of [profile, downloads]) if (dir) fs.rmSync(dir, {recursive: true, force: true});
-});
-
-async function openPage(fragment = '') {
-  const page = await browser.newPage();
-  const errors = [];
-  page.on('pageerror', e => errors.push(e.message));
-  page.on('console', m => { if (m.type() === 'error') errors.push(m.text()); });
-  page.on('request', r => {
-    const url = r.url();
-    if (!url.startsWith(server.url) && !url.startsWith('data:') && !url.startsWith('blob:')) foreign.push(url);
-  });
-  await page.setViewport({width: 1280, height: 800});
-  await page.goto(server.url + fragment);
-  await page.waitForFunction('document.body.classList.contains("ready")', {timeout: 20000});
-  return {page, errors};
-}
-
-// The page's view of the last assembly.
-function readPage(page) {
-  return page.evaluate(() => ({
-    text: [...document.querySelectorAll('.cm-content .cm-line')].map(l => l.textContent).join('\n'),
-    gutter: [...document.querySelectorAll('.cm-words .cm-gutterElement')]
-      .filter(e => e.style.visibility !== 'hidden' && e.textContent).map(e => e.textContent),  // not the spacer
-    rows: [...document.querySelectorAll('#mic > div')].map(r => [...r.children].map(c => c.textContent)),
-    messages: [...document.querySelectorAll('#diagnostics li:not(.none)')]
-      .map(li => [li.querySelector('.where').textContent, li.querySelector('.text').textContent]),
-    underlined: document.querySelectorAll('.cm-lintRange-error').length,
-    status: document.getElementById('status').textContent,
-    name: document.getElementById('file-name').textContent,
-    generation: Number(document.body.dataset.assembled || 0),
-  }));
-}
-
-// Waits until the page has assembled after `generation` and gone quiet.
-async function settled(page, generation) {
-  await page.waitForFunction(g => Number(document.body.dataset.assembled) > g, {timeout: 10000}, generation);
-  await new Promise(r => setTimeout(r, 400));
-  return readPage(page);
-}
 
 // What the page must show for `source`, from the native zanfo.
 function expectedView(source) {
@@ -146,29 +87,24 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
   assert.ok(view.underlined >= 2, 'diagnostics are underlined in the text');
 
   // The download is the .mic file zanfo writes.
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+  await allowDownloads(page);
   await page.click('#download-mic');
   assert.equal(view.name, 'typed.zan');  // named after the program
-  const file = path.join(downloads, 'typed.mic');
-  for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise(r => setTimeout(r, 100));
-  assert.equal(fs.readFileSync(file, 'latin1'), want.z.mic);
+  assert.equal(await downloaded('typed.mic'), want.z.mic);
   // And the ROM images are zanfo-rom's, in a text and a binary format.
   for (const [format, name] of [['ihex', 'typed.hex'], ['bin', 'typed.bin']]) {
     await page.select('#rom-format', format);
     await page.click('#download-rom');
-    const image = path.join(downloads, name);
-    for (let i = 0; i < 100 && !fs.existsSync(image); i++) await new Promise(r => setTimeout(r, 100));
     const native = nativeCommand('zanfo-rom', ['--format', format, '-o', name, 'typed.mic'], {'typed.mic': want.z.mic});
-    assert.equal(fs.readFileSync(image, 'latin1'), native.files[name], format);
+    assert.equal(await downloaded(name), native.files[name], format);
   }
 
   // A share link, opened in a new tab, brings back the same program.
   await page.click('#share');
   await page.waitForFunction('!document.getElementById("share-url").hidden');
   const link = await page.$eval('#share-url', e => e.value);
-  assert.ok(link.startsWith(server.url + '#src='), link);
-  const shared = await openPage(link.slice(server.url.length));
+  assert.ok(link.startsWith(serverUrl() + '#src='), link);
+  const shared = await openPage(link.slice(serverUrl().length));
   const again = await readPage(shared.page);
   assert.equal(again.text, typed);
   assert.equal(again.name, 'typed.zan');
@@ -183,7 +119,7 @@ test('a typed program shows zanfo\'s words, diagnostics and .mic file', async ()
 });
 
 test('the page works opened from its folder, with no server', async () => {
-  const page = await browser.newPage();
+  const page = await newPage();
   await page.goto('file://' + path.join(site, 'index.html'));
   await page.waitForFunction('document.body.classList.contains("ready")', {timeout: 20000});
   const got = await page.evaluate(s => window.zanfo.assemble(s), examples()[0].source);
@@ -194,30 +130,6 @@ test('the page works opened from its folder, with no server', async () => {
 // --- The simulator -----------------------------------------------------------
 
 const exampleFile = name => fs.readFileSync(path.join(sourceDir, 'examples', name), 'latin1');
-
-// What the simulator shows: registers, the state list, the trace, the status.
-function readMachine(page) {
-  return page.evaluate(() => {
-    const registers = [...document.querySelectorAll('#registers [data-register]')]
-      .map(e => parseInt(e.textContent.trim().split(/\s+/)[1], 16));
-    const state = {};
-    for (const e of document.querySelectorAll('#machine-state [data-state]')) {
-      const flags = e.querySelectorAll('.flag');
-      state[e.dataset.state] = flags.length ? [...flags].reduce((v, f, i) => v | (f.classList.contains('on') ? 1 << i : 0), 0) :
-        e.textContent;
-    }
-    return {
-      registers, state,
-      trace: [...document.querySelectorAll('#trace > div')].map(d => d.textContent),
-      status: document.getElementById('sim-status').textContent,
-      lit: [...document.querySelectorAll('.datapath [data-path].lit')].map(e => e.dataset.path).sort(),
-      litParts: [...document.querySelectorAll('.datapath [data-part].lit')].map(e => e.dataset.part).sort(),
-      texts: Object.fromEntries([...document.querySelectorAll('.datapath [data-text]')].map(e => [e.dataset.text, e.textContent])),
-      cycles: Number(document.body.dataset.simCycles),
-      atUpc: [...document.querySelectorAll('.cm-line.cm-at-upc')].map(l => l.textContent),
-    };
-  });
-}
 
 // zanfo-sim's final state as the page shows it: the registers and the state list.
 function nativeState(report) {
@@ -254,11 +166,7 @@ test('the simulator steps an example to its HALT as zanfo-sim runs it, and back'
   while (!(await page.$eval('#sim-step', b => b.disabled)) && steps < 200) {
     await page.click('#sim-step');
     steps++;
-    if (steps === 9) {  // mid-run, with the datapath lit: the manual's picture
-      const shots = path.join(webBuild, 'screenshots');
-      fs.mkdirSync(shots, {recursive: true});
-      await page.screenshot({path: path.join(shots, 'playground.png')});
-    }
+    if (steps === 9) await screenshot(page, 'playground');  // mid-run, with the datapath lit: the manual's picture
   }
   const end = await readMachine(page);
   assert.equal(steps, nativeTrace.length);
@@ -318,18 +226,20 @@ test('the datapath lights the paths of the word at μPC, with its values', async
   const {page, errors} = await openPage(await fragmentFor({source, name: 'paths.zan', options: '--set R1=3 --set R2=5 --set R3=0x40',
     memory: '@40 0007'}));
   const steps = [
-    // The add: both ports into the ALU, F through the shifter back to the register at B.
-    {lit: ['a-r', 'b-s', 'f-shift', 'r-alu', 's-alu', 'seq-next', 'seq-upc', 'y-b'],
-      parts: ['alu', 'nextmux', 'registers', 'shifter', 'upc'],
+    // The add: both ports into the ALU, F around the shifter back to the register at B.
+    {lit: ['a-r', 'b-s', 'bypass-b', 'f-bypass', 'r-alu', 's-alu', 'seq-next', 'seq-upc', 'y-b'],
+      parts: ['alu', 'nextmux', 'registers', 'rmux', 'smux', 'upc'],
       texts: {'port-a': 'R2', 'port-b': 'R1', 'v-a': '0005', 'v-b': '0003', f: 'F 0008', 'write-b': 'R1 ← 0008'}},
     // R3 + 0 onto the bus into MAR (and back into R3).
-    {lit: ['a-s', 'f-mar', 'f-shift', 'r-alu', 's-alu', 'seq-next', 'seq-upc', 'y-b', 'zero-r'],
+    {lit: ['a-s', 'bypass-b', 'f-bypass', 'f-mar', 'r-alu', 's-alu', 'seq-next', 'seq-upc', 'y-b', 'zero-r'],
       texts: {'port-a': 'R3', 'v-bus': '0040', 'write-b': 'R3 ← 0040'}},
     // Memory at MAR on the D bus into R, to R2; the status into UFLAG.
-    {lit: ['d-r', 'd-r-bus', 'f-shift', 'mar-mem', 'mem-d', 'r-alu', 's-alu', 'seq-next', 'seq-upc', 'status-u', 'y-b',
-      'zero-s'], texts: {'v-d': '0007', memory: 'MEM[0040]', 'memory-value': '0007', 'write-b': 'R2 ← 0007'}},
-    // A jump: the condition and the constant into the sequencer; the ALU is idle.
-    {lit: ['seq-d', 'seq-next'], texts: {cond: 'test passes', 'v-next': '000', f: ''}},
+    {lit: ['bypass-b', 'd-r', 'd-r-bus', 'f-bypass', 'mar-mem', 'mem-d', 'r-alu', 's-alu', 'seq-next', 'seq-upc',
+      'status-u', 'y-b', 'zero-s'], texts: {'v-d': '0007', memory: 'MEM[0040]', 'memory-value': '0007',
+      'write-b': 'R2 ← 0007'}},
+    // A jump: the condition select reads Z of UFLAG, the constant goes into the sequencer; the ALU is idle.
+    {lit: ['cond-cc', 'seq-d', 'seq-next', 'uflag-cond'], parts: ['cond', 'nextmux', 'uflag', 'upc'],
+      texts: {'cond-name': 'NUZ: UFLAG', 'cond-test': 'Z=0: passes', 'v-next': '000', f: ''}},
   ];
   for (const want of steps) {
     const got = await readMachine(page);
@@ -386,7 +296,7 @@ test('the page\'s unit tests are zanfo-sim --test, and a share link carries them
   await page.click('#share');
   await page.waitForFunction('!document.getElementById("share-url").hidden');
   const link = await page.$eval('#share-url', e => e.value);
-  const shared = await openPage(link.slice(server.url.length));
+  const shared = await openPage(link.slice(serverUrl().length));
   assert.equal(await shared.page.$eval('#tests', e => e.value), edited);
   await shared.page.click('#tab-tests');
   await shared.page.click('#run-tests');

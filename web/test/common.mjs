@@ -102,7 +102,23 @@ export function caseSource(caseDir) {
     }
     return stat.isFile() ? fs.readFileSync(file, 'latin1') : null;
   } finally {
-    fs.rmSync(work, {recursive: true, force: true});
+    removeAgain(work);
+  }
+}
+
+// Removes a folder into which a process may still write for a while: a
+// setup.sh may leave a writer behind that opens its FIFO late, and with the
+// FIFO gone its ">" makes a file of that name while the folder is being
+// removed.  The whole folder is removed again until it is gone.
+function removeAgain(folder) {
+  for (let attempt = 0; ; attempt++) {
+    try {
+      fs.rmSync(folder, {recursive: true, force: true});
+      return;
+    } catch (e) {
+      if (e.code !== 'ENOTEMPTY' || attempt === 50) throw e;
+      Atomics.wait(new Int32Array(new SharedArrayBuffer(4)), 0, 0, 100);
+    }
   }
 }
 

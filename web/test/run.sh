@@ -2,7 +2,7 @@
 # Runs one of the playground's tests under node's test runner, or says what
 # is missing and exits 77 (CTest shows the test as skipped).
 #
-#   web/test/run.sh toolchain|simulator|browser ZANFO WEB_BUILD SOURCE_DIR
+#   web/test/run.sh toolchain|simulator|browser|page ZANFO WEB_BUILD SOURCE_DIR
 #
 # ZANFO is the native zanfo to compare with; WEB_BUILD the folder that
 # `make web` builds (site/ and npm/ in it).  With ZANFO_WEB_REQUIRED=1
@@ -18,7 +18,7 @@ skip() {
 command -v node >/dev/null 2>&1 || skip "node is not installed"
 [ -f "$ZANFO_WEB_BUILD/site/index.html" ] && [ -f "$ZANFO_WEB_BUILD/site/zanfo.js" ] ||
     skip "the page is not built in $ZANFO_WEB_BUILD (make web; it needs emscripten)"
-if [ "$kind" = browser ]; then
+if [ "$kind" = browser ] || [ "$kind" = page ]; then
     [ -d "$ZANFO_WEB_BUILD/npm/node_modules/puppeteer-core" ] || skip "puppeteer-core is not installed (make web)"
     [ -x /usr/bin/chromium ] || skip "chromium is not installed (make check-web installs it)"
 fi

@@ -8,11 +8,12 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {examples, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir} from './common.mjs';
-import {makeToolchain} from '../src/toolchain.js';
-import {usedPaths} from '../src/datapath.js';
+import {bytesToText, makeToolchain} from '../src/toolchain.js';
+import {drawingTables, usedPaths} from '../src/datapath.js';
 
 const createZanfo = requireFromBuild(path.join(site, 'zanfo.js'));
 const toolchain = makeToolchain(await createZanfo());
+const tables = drawingTables(toolchain.parts());
 
 const read = file => fs.readFileSync(file, 'latin1');
 const lines = file => read(file).split('\n').filter((l, i, all) => i < all.length - 1 || l !== '');
@@ -82,23 +83,30 @@ test('a word\'s fields are those zanfo-dump --fields shows', () => {
   assert.match(toolchain.wordText(0, '4300009040000000'), /^0000 4300009040000000  CJP   JUMP\(again\)\n/);
 });
 
-// The datapath lights what each kind of word uses (web/src/datapath.js).
+// The datapath lights what each kind of word uses (web/src/datapath.js),
+// read off the machine's parts (machine/parts.h): F goes around the
+// shifter unless it shifts, and Q never passes it; a conditional word
+// lights the condition select and the flag register it reads.
 const litCases = [
-  ['R1 = R1 + R2', 'a-r b-s f-shift y-b write-b seq-upc'],
-  ['RQ = R3 + MEM', 'd-r a-s mar-mem mem-d d-r-bus f-shift y-q write-q seq-upc'],
-  ['R2 = MEM', 'd-r zero-s mar-mem mem-d d-r-bus f-shift y-b write-b seq-upc'],
-  ['R4 = R4 + 7', 'd-r a-s k-d d-r-bus f-shift y-b write-b seq-upc'],
-  ['R3 = R3 + 0, LDMAR', 'zero-r a-s f-mar f-shift y-b write-b seq-upc'],
+  ['R1 = R1 + R2', 'a-r b-s f-bypass bypass-b y-b write-b seq-upc'],
+  ['RQ = R3 + MEM', 'd-r a-s mar-mem mem-d d-r-bus f-bypass y-q write-q seq-upc'],
+  ['R2 = MEM', 'd-r zero-s mar-mem mem-d d-r-bus f-bypass bypass-b y-b write-b seq-upc'],
+  ['R1 = 1', 'd-r zero-s k-d d-r-bus f-bypass bypass-b y-b write-b seq-upc'],
+  ['R4 = R4 + 7', 'd-r a-s k-d d-r-bus f-bypass bypass-b y-b write-b seq-upc'],
+  ['R3 = R3 + 0, LDMAR', 'zero-r a-s f-mar f-bypass bypass-b y-b write-b seq-upc'],
   ['MEM = R5', 'zero-r a-s mar-mem f-mem seq-upc'],
   ['LDIR', 'mar-mem mem-ir seq-upc'],
-  ['DECR(R2), LDUFLAG', 'zero-r b-s f-shift y-b write-b status-u seq-upc'],
-  ['R1 = R1 + R1, LDMFLAG', 'a-r b-s f-shift y-b write-b status-m seq-upc'],
-  ['R6 = R6 + 0, ASR', 'zero-r a-s f-shift y-b write-b shift-right seq-upc'],
-  ['R7 = UFLAG', 'd-r zero-s uflag-d d-r-bus f-shift y-b write-b seq-upc'],
+  ['DECR(R2), LDUFLAG', 'zero-r b-s f-bypass bypass-b y-b write-b status-u seq-upc'],
+  ['R1 = R1 + R1, LDMFLAG', 'a-r b-s f-bypass bypass-b y-b write-b status-m seq-upc'],
+  ['R6 = R6 + 0, ASR', 'zero-r a-s f-shift shift-y y-b write-b shift-right seq-upc'],
+  ['R6 = R6 + 0, LSL', 'zero-r a-s f-shift shift-y y-b write-b shift-left seq-upc'],
+  ['R7 = UFLAG', 'd-r zero-s uflag-d d-r-bus f-bypass bypass-b y-b write-b seq-upc'],
   ['UFLAG = 9', 'k-flags bus-u seq-upc'],
   ['MFLAG = R3', 'zero-r a-s f-flags bus-m seq-upc'],
-  ['R1 = R1 + IRA2', 'a-r b-s ir-a f-shift y-b write-b seq-upc'],
-  ['JUMP(7, NUZ)', 'cond seq-d'],
+  ['R1 = R1 + IRA2', 'a-r b-s ir-a f-bypass bypass-b y-b write-b seq-upc'],
+  ['JUMP(7, NUZ)', 'cond cond-cc uflag-cond seq-d'],
+  ['RET(MSG)', 'cond cond-cc mflag-cond seq-top stack-pop'],
+  ['JUMP(7)', 'seq-d'],
   ['CALL(5)', 'seq-d stack-push'],
   ['HALT', 'seq-upc halt'],
 ];
@@ -109,10 +117,26 @@ test('the datapath lights what a word uses', () => {
     assert.equal(r.stderr, '', items);
     const word = r.mic.split('\n')[0].slice(5);
     const fields = toolchain.wordFields(word);
-    const {paths} = usedPaths(fields, {pass: true}, 1);
+    const {paths} = usedPaths(tables, fields, {pass: true}, 1);
     const lit = [...paths].filter(p => !['alu', 'r-alu', 's-alu', 'seq-next'].includes(p)).sort();
     assert.deepEqual(lit, want.split(' ').sort(), items);
   }
+});
+
+// The condition select names the condition, the flag register and the
+// bits it reads, as the machine's conditions do.
+test('the condition select reads what the machine\'s conditions read', () => {
+  const bits = name => Object.fromEntries(tables.conditions.map(c => [c.name, c.bits]))[name];
+  assert.equal(bits('UZ'), 1);     // Z
+  assert.equal(bits('NUZ'), 1);
+  assert.equal(bits('MC'), 8);     // C
+  assert.equal(bits('USG'), 7);    // Z, N and V
+  assert.equal(bits('UUS'), 8);    // C
+  assert.equal(bits('MUG'), 9);    // C and Z
+  assert.deepEqual([...new Set(tables.conditions.map(c => c.reads))].sort(), ['mflag', 'uflag']);
+  assert.equal(tables.conditions[4].reads, 'mflag');
+  // Conditional: the instructions whose path hangs on the test.
+  assert.deepEqual([...tables.conditional].sort((a, b) => a - b), [1, 3, 4, 5, 7, 10, 11, 13, 15]);
 });
 
 // Runs for the property below: the examples (with their mapping and
@@ -157,7 +181,7 @@ test('the drawn next address and stack are the machine\'s on every cycle', () =>
       const s = toolchain.state();
       if (s.ended || s.empty || !s.cycle.runs) break;
       const fields = toolchain.wordFields(s.word);
-      const {sequencer} = usedPaths(fields, s.cycle, s.counter, s.sequencer);
+      const {sequencer} = usedPaths(tables, fields, s.cycle, s.counter, s.sequencer);
       const from = {
         'seq-zero': 0, 'seq-upc': (s.upc + 1) & 0xFFF, 'seq-d': fields.ConstantAddr & 0xFFF,
         'seq-r': s.counter, 'seq-top': s.stack[s.stack.length - 1], 'seq-map': s.cycle.next,
@@ -173,4 +197,66 @@ test('the drawn next address and stack are the machine\'s on every cycle', () =>
     }
   }
   assert.ok(checked > 500, `only ${checked} cycles`);
+});
+
+// Once halted, the drawing shows the HALT word's cycle: the state it ran
+// from and what it did; reading the state changes nothing.
+test('the drawn cycle after a HALT is the HALT word\'s', () => {
+  const source = 'PROGRAM h\nR1 = 5;\nR2 = R2 + R1, HALT;\nR2 = 243\nEND\n';
+  assert.ok(toolchain.openSession(['h.zan'], {'h.zan': source}).ready);
+  toolchain.run(100);
+  const s = toolchain.state(), again = toolchain.state();
+  assert.equal(s.outcome, 'halted');
+  assert.deepEqual(again, s);
+  assert.equal(toolchain.trace(), toolchain.trace());
+  assert.equal(s.drawn.halted, true);
+  assert.equal(s.drawn.upc, 1);
+  assert.equal(s.upc, 2);
+  assert.equal(s.drawn.cycle.y, 5);  // R2 <- 0005, the HALT word's write, not the next word's 00F3
+  assert.equal(s.r[2], 5);
+  assert.equal(s.drawn.cycle.next, 2);
+  toolchain.back();
+  assert.equal(toolchain.state().drawn.halted, false);
+});
+
+// The words the run read, as the memory view marks them, against the
+// cycles stepped one by one: the word at MAR of every cycle whose bus
+// brings memory onto D or into IR.
+test('the memory view marks the words the run read and wrote', () => {
+  const dir = path.join(sourceDir, 'examples');
+  const files = Object.fromEntries(['fetch_decode.zan', 'fetch_decode.map', 'fetch_decode.hex']
+    .map(f => [f, read(path.join(dir, f))]));
+  const args = ['--map', 'fetch_decode.map', '--mem', 'fetch_decode.hex', 'fetch_decode.zan'];
+  assert.ok(toolchain.openSession(args, files).ready);
+  const parts = toolchain.parts();
+  const reads = new Set();
+  for (let s = toolchain.state(); !s.ended; s = toolchain.state()) {
+    const f = toolchain.wordFields(s.word);
+    if (parts.buses[f.YBusCtrl].d === 'memory' || parts.buses[f.YBusCtrl].transfer === 'memory-to-ir') reads.add(s.mar);
+    toolchain.step();
+  }
+  const marks = a => [...Array(65536).keys()].filter(i => a[i]);
+  assert.deepEqual(marks(toolchain.memory().read), [...reads].sort((a, b) => a - b));
+  assert.deepEqual(marks(toolchain.memory().written), [0x40]);
+  // The same from a run at full speed, and none once reset.
+  toolchain.reset();
+  toolchain.run(1000);
+  assert.deepEqual(marks(toolchain.memory().read), [...reads].sort((a, b) => a - b));
+  toolchain.reset();
+  assert.deepEqual(marks(toolchain.memory().read), []);
+});
+
+// A word set in the memory view is a line of the memory image.
+test('a word set in the memory view becomes a line of the memory image', async () => {
+  const {imageWithWord, parseWord} = await import('../src/memory.js');
+  const once = imageWithWord('@0\n2000 0005\n', 0x40, 7);
+  assert.equal(once, '@0\n2000 0005\n@0040 0007  // set in the memory view\n');
+  assert.equal(imageWithWord(once, 0x40, 0xBEEF), '@0\n2000 0005\n@0040 BEEF  // set in the memory view\n');
+  assert.equal(imageWithWord('', 1, 2), '@0001 0002  // set in the memory view\n');
+  const r = toolchain.simulate('PROGRAM m\nLDMAR;\nR1 = MEM, HALT\nEND\n', ['--mem', 'm.hex', 'm.zan'],
+    {'m.hex': imageWithWord('0005\n', 0, 9)});
+  assert.match(bytesToText(r.stdout), /R1 +0x0009/);
+  const cases = [['7', false, 7], ['beef', false, 0xBEEF], ['0x10', true, 16], ['$ff', false, 255], ['65535', true, 65535],
+    ['-1', true, 65535], ['65536', true, null], ['12345', false, null], ['g', false, null], ['-1', false, null], ['', true, null]];
+  for (const [text, decimal, want] of cases) assert.equal(parseWord(text, decimal), want, text);
 });

@@ -48,6 +48,31 @@ test('every end-to-end input assembles as zanfo assembles it', async t => {
   assert.ok(seen.size > 50, `only ${seen.size} inputs found`);
 });
 
+// The page's explanations and notes are the listing's: every "note:" and
+// "hint:" line of zanfo-dump --listing, for every end-to-end input with
+// something to say (and small enough to list).
+test('the messages are explained as zanfo-dump --listing explains them', () => {
+  const cases = path.join(sourceDir, 'tests', 'e2e');
+  let compared = 0;
+  for (const name of fs.readdirSync(cases).sort()) {
+    if (!fs.statSync(path.join(cases, name)).isDirectory()) continue;
+    const source = caseSource(path.join(cases, name));
+    if (source === null || source.length > 65536) continue;
+    const got = toolchain.assemble(source);
+    if (!got.stderr && !got.stdout) continue;
+    const lines = [];
+    for (const m of toolchain.lastMessages()) {
+      if (m.explanation) lines.push('note: ' + m.explanation);
+      for (const n of m.notes) lines.push((n.hint ? 'hint: ' : 'note: ') + n.text);
+    }
+    const listing = Buffer.from(nativeCommand('zanfo-dump', ['--listing', 'p.zan'], {'p.zan': source}).stdout, 'latin1')
+      .toString('utf8').split('\n').map(l => l.trim()).filter(l => /^(note|hint): /.test(l));
+    assert.deepEqual(lines.sort(), listing.sort(), name);
+    compared++;
+  }
+  assert.ok(compared > 40, `only ${compared} inputs with messages`);
+});
+
 test('a string that is not bytes is refused, not cut', () => {
   assert.throws(() => toolchain.assemble('PROGRAM p\n{ \u20ac }\nEND'), RangeError);
   sameAsZanfo('PROGRAM p\n{ \xe2\x82\xac }\nEND');  // the same text as UTF-8 bytes

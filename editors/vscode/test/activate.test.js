@@ -1,7 +1,8 @@
 // The extension under node: activate() with a stub of the vscode module
-// (test/stub) starts zanfo-lsp, opens a program with an error and a
-// warning, and the diagnostics reach VS Code's collection at their lines;
-// deactivate() stops the server.  And `vsce ls` lists what the package
+// (test/stub) starts zanfo-lsp, opens a program with an error of zanfo's
+// and warnings of zanfo-check's, and the diagnostics reach VS Code's
+// collection at their lines, a warning with its check's name as its code;
+// deactivate() stops the server, whether the diagnostics came or not.  And `vsce ls` lists what the package
 // must hold.
 //
 //   ZANFO_VSCODE_BUILD=build/vscode ZANFO_LSP=build/zanfo-lsp \
@@ -43,19 +44,25 @@ test('activate() starts zanfo-lsp and shows its diagnostics', async () => {
   state.settings['zanfo.server.path'] = process.env.ZANFO_LSP;
   const file = '/tmp/zanfo-vscode-test/prog.zan';
   state.documents.push(textDocument(file, 'zanfo',
-    'PROGRAM p\n{ acci\u00f3n }\nstart: R1 = 70000;\n  JUMP(strat)\nEND\n'));
+    'PROGRAM p\n{ acci\u00f3n }\nstart: R1 = 70000;\n  DECR(R1), LDUFLAG, JUMP(start, NUZ);\n' +
+    '  JUMP(strat, UZ);\n  HALT\nEND\n'));
   const extension = require(path.join(extensionDir, 'extension.js'));
   const context = {subscriptions: []};
   const client = await extension.activate(context);
-  assert.ok(client.isRunning(), 'the client is not running');
-  const uri = vscode.Uri.file(file).toString();
-  await until(() => (state.diagnostics[uri] || []).length === 2, 'two diagnostics');
-  const shown = state.diagnostics[uri].map((d) => [d.range.start.line, d.severity, d.message.split('\n')[0]]);
-  assert.deepStrictEqual(shown.sort(), [
-    [2, vscode.DiagnosticSeverity.Warning,
-     '70000 does not fit the 16-bit ConstantAddr field: zanfo cuts it to its low 16 bits'],
-    [3, vscode.DiagnosticSeverity.Error, 'Identificador desconocido'],
-  ]);
-  await extension.deactivate();
+  try {
+    assert.ok(client.isRunning(), 'the client is not running');
+    const uri = vscode.Uri.file(file).toString();
+    await until(() => (state.diagnostics[uri] || []).length === 3, 'three diagnostics');
+    const shown = state.diagnostics[uri].map((d) => [d.range.start.line, d.severity, d.code || '',
+                                                     d.message.split('\n')[0].split(':')[0]]);
+    assert.deepStrictEqual(shown.sort(), [
+      [2, vscode.DiagnosticSeverity.Warning, 'constant-range', '70000 does not fit the 16-bit ConstantAddr field'],
+      [3, vscode.DiagnosticSeverity.Warning, 'flag-same-word',
+       'the test NUZ reads UFLAG as it was before this microinstruction, not what this one loads into it'],
+      [4, vscode.DiagnosticSeverity.Error, '', 'Identificador desconocido'],
+    ]);
+  } finally {
+    await extension.deactivate();
+  }
   assert.ok(!client.isRunning(), 'the client still runs after deactivate()');
 });

@@ -1,0 +1,51 @@
+// zanfo's companion commands: what every one of them does the same way.
+// Output files appear whole or not at all, zanfo's Latin-1 messages are
+// shown in UTF-8, and --version says the same thing everywhere.
+#ifndef ZANFO_CLI_H
+#define ZANFO_CLI_H
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
+void PrintVersion(const char *command);
+// The same text, for commands that hand their output back as a string.
+std::string VersionText(const char *command);
+
+// Runs `body`, a command's whole work, and returns its exit status; when
+// memory runs out (an input within the size bounds can still ask for more
+// than a memory limit allows), says "COMMAND: out of memory" on standard
+// error and returns `status` instead of aborting.  The stack unwinds first,
+// so an output file half written is removed.
+int WithinMemory(const char *command, int status, const std::function<int()> &body);
+
+// ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
+std::string Latin1ToUtf8(const std::string &text);
+
+// An output file written beside its final name and renamed into place on
+// Commit(): a failed run leaves no file behind, and the old file, if any,
+// stays as it was.  The name "-" is standard output.  A symbolic link to a
+// file is kept, and the file it names is replaced.  A device or a pipe
+// (/dev/null, a FIFO) is written in place: renaming over it would put a
+// plain file where it was.
+class OutputFile {
+  public:
+    explicit OutputFile(const std::string &name);
+    ~OutputFile();  // without Commit(), removes what was written
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    bool Open();                   // false, with errno, when it cannot be created
+    FILE *Stream() { return stream_; }
+    bool Commit();                 // flushes, closes and renames; false on any write error
+    const std::string &Name() const { return name_; }
+
+  private:
+    std::string name_;      // the file the user asked for
+    std::string tempName_;  // where it is written until it is whole; empty: in place
+    std::string target_;    // what the temporary file is renamed to: name_, or where its link leads
+    FILE *stream_ = nullptr;
+};
+
+#endif

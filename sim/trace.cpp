@@ -1,0 +1,98 @@
+// zanfo-sim --trace.
+#include "trace.h"
+
+#include <algorithm>
+
+#include "report.h"
+
+namespace sim {
+
+std::string TraceLine(const CycleStart &before, const Machine &m, StepResult result, const Program &program) {
+    const Registers &now = m.regs;
+    const Registers &was = before.regs;
+    std::string line = Format("%03X  ", m.executed);
+    std::string notation = Describe(m.WordAt(m.executed), program);
+    line += notation;
+    if (notation.size() < 36)
+        line.append(36 - notation.size(), ' ');
+    line += Format("  -> %03X", now.upc);
+    for (unsigned i = 0; i < kRegisterCount; ++i)
+        if (now.r[i] != was.r[i])
+            line += Format("  R%u=%04X", i, now.r[i]);
+    if (now.q != was.q)
+        line += Format("  Q=%04X", now.q);
+    if (now.mar != was.mar)
+        line += Format("  MAR=%04X", now.mar);
+    if (now.ir != was.ir)
+        line += Format("  IR=%04X", now.ir);
+    if (m.memory[before.mar] != before.memory)
+        line += Format("  MEM[%04X]=%04X", before.mar, m.memory[before.mar]);
+    if (now.uflag != was.uflag)
+        line += "  UFLAG=" + FlagLetters(now.uflag);
+    if (now.mflag != was.mflag)
+        line += "  MFLAG=" + FlagLetters(now.mflag);
+    if (now.counter != was.counter)
+        line += Format("  counter=%03X", now.counter);
+    bool stackChanged = now.depth != was.depth;
+    for (unsigned i = 0; i < now.depth && !stackChanged; ++i)
+        stackChanged = now.stack[i] != was.stack[i];
+    if (stackChanged) {
+        line += "  stack=";
+        for (unsigned i = 0; i < now.depth; ++i)
+            line += Format(i ? ",%03X" : "%03X", now.stack[i]);
+        if (now.depth == 0)
+            line += "empty";
+    }
+    if (result == StepResult::Halted)
+        line += "  HALT";
+    return line + "\n";
+}
+
+namespace {
+
+class Tracer : public CycleWatcher {
+  public:
+    Tracer(SimOutput &output, const Program &program) : output_(output), program_(program) {}
+    ~Tracer() override { Flush(); }
+
+    void Before(const Machine &m) override { before_ = CycleStart(m); }
+
+    void After(const Machine &m, StepResult result) override {
+        if (result == StepResult::Error)
+            return;
+        buffer_ += TraceLine(before_, m, result, program_);
+        if (buffer_.size() > (1 << 16))
+            Flush();
+    }
+
+    void Flush() {
+        if (!buffer_.empty())
+            output_.Out(buffer_);
+        buffer_.clear();
+    }
+
+  private:
+    SimOutput &output_;
+    const Program &program_;
+    std::string buffer_;
+    CycleStart before_;
+};
+
+}  // namespace
+
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output) {
+    if (!o.trace)
+        return Run(m, o.maxCycles);
+    // A few thousand cycles at a time, so that a trace that cannot be
+    // written stops the run soon after its first failed write.
+    constexpr uint64_t kSlice = 4096;
+    Tracer tracer(output, program);
+    RunEnd end;
+    do {
+        uint64_t limit = o.maxCycles - std::min(m.cycles, o.maxCycles) > kSlice ? m.cycles + kSlice : o.maxCycles;
+        end = Run(m, limit, &tracer);
+    } while (end == RunEnd::CycleLimit && m.cycles < o.maxCycles && !output.Failed());
+    return end;
+}
+
+}  // namespace sim
