@@ -329,7 +329,9 @@ std::string Analysis::LabelAt(int address) const {
 Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unencodable) {
     Analysis analysis;
     TokenRecorder recorder;
-    analysis.assembly = AssembleText(latin1, &recorder);
+    CheckWatcher checks;
+    ObserverPair both(recorder, checks);
+    analysis.assembly = AssembleText(latin1, &both);
     const long long scanned = ScanOffset();  // before the notes assemble again
     Reader reader(latin1, analysis);
     reader.Tokens(recorder);
@@ -348,7 +350,7 @@ Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unen
                                             "\" is not in ISO-8859-1: saved as Latin-1 it becomes \"?\", "
                                             "and zanfo reads it so"});
     }
-    reader.Checks(CheckSource(latin1));
+    reader.Checks(CheckAssembly(analysis.assembly, checks));
     // By line, and on a line errors first, as zanfo-check and the listing
     // order them.
     std::stable_sort(analysis.diagnostics.begin(), analysis.diagnostics.end(),

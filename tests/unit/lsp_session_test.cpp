@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 
+#include "check.h"
 #include "editor_features.h"
 #include "protocol.h"
 #include "words.h"
@@ -321,6 +322,31 @@ TEST(LspDocument, TokensStandWhereZanfoReadThemAndRenamesKeepTheWords) {
             EXPECT_EQ(refusal, "") << file;
             EXPECT_EQ(Mic(Apply(utf8, edit)), analysis.assembly.mic) << file << ": " << name.text;
         }
+    }
+}
+
+// One run of zanfo serves the server and the checks: its warnings are
+// zanfo-check's on the same source, each on its line, and zanfo's
+// messages are as many as zanfo-check's errors.
+TEST(LspDocument, WarningsAreZanfoChecks) {
+    for (const std::string &file : Sources()) {
+        const std::string source = Read(file);
+        const Analysis analysis = Analyze(source, {});
+        std::vector<std::string> got, want;
+        size_t zanfo = 0, errors = 0;
+        for (const EditorDiagnostic &d : analysis.diagnostics) {
+            if (d.source == "zanfo-check")
+                got.push_back(std::to_string(d.from.line) + " " + d.code + " " + d.message);
+            zanfo += d.source == "zanfo";
+        }
+        const int last = static_cast<int>(LineStarts(source).size()) - 1;
+        for (const Finding &f : CheckSource(source)) {
+            if (f.severity == Severity::Warning)
+                want.push_back(std::to_string(std::min(std::max(f.line - 1, 0), last)) + " " + f.check + " " + f.message);
+            errors += f.severity == Severity::Error;
+        }
+        EXPECT_EQ(got, want) << file;
+        EXPECT_EQ(zanfo, errors) << file;
     }
 }
 
