@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "check.h"
 #include "notation.h"
 #include "protocol.h"
 #include "observe.h"
@@ -79,6 +80,17 @@ std::string SymbolText(const Analysis &a, const Symbol &s, const std::string &na
             break;
         }
     return text;
+}
+
+// What zanfo-check's warning `name` finds and why, with a program it fires
+// on and the same program written right, as zanfo-check --explain gives it.
+std::string CheckText(const std::string &name) {
+    const CheckInfo *check = FindCheck(name);
+    if (!check)
+        return "";
+    const char *fence = check->micExamples ? "```text\n" : "```zanfo\n";
+    return "**" + name + "** (zanfo-check): " + check->summary + "\n\n" + check->explanation + "\nWrong:\n" + fence +
+           check->wrong + "```\n\nRight:\n" + fence + check->right + "```\n";
 }
 
 // A name zanfo takes as a label or an EQU name: a letter, then letters,
@@ -161,6 +173,15 @@ json Hover(const OpenDocument &doc, Place place, Units units) {
                DescribeToken(a.tokens[static_cast<size_t>(token)].code) + "\n";
     for (const SourceWord *w : words)
         text += (text.empty() ? "" : "\n---\n\n") + WordText(a, *w);
+    // What each check that warns on this line is about (the warning itself
+    // is the diagnostic's message).
+    std::vector<std::string> explained;
+    for (const EditorDiagnostic &d : a.diagnostics)
+        if (d.source == "zanfo-check" && d.from.line == place.line &&
+            std::find(explained.begin(), explained.end(), d.code) == explained.end()) {
+            explained.push_back(d.code);
+            text += (text.empty() ? "" : "\n---\n\n") + CheckText(d.code);
+        }
     if (text.empty())
         return nullptr;
     json hover = {{"contents", {{"kind", "markdown"}, {"value", text}}}};

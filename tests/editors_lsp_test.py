@@ -9,7 +9,8 @@ before a name, an error of zanfo's and two warnings of zanfo-check's, and
 must get the file read and written as Latin-1, every diagnostic at its
 line with its severity and, for a warning, its check's name as its code,
 and (Neovim) the hover of the name after the accented letter, which only a
-right UTF-16 column finds.  A missing editor
+right UTF-16 column finds, with the explanation of the check that warns
+on its line.  A missing editor
 exits with SKIPPED (77), which CTest shows as skipped.
 """
 import os
@@ -113,8 +114,11 @@ def run(editor, src, lsp):
         if not any(int(d[0]) == want[0] and d[1:3] == list(want[1:3]) and d[3].startswith(want[3])
                    for d in diagnostics):
             failures.append(f"no diagnostic {want}")
-    if editor == "nvim" and not any(line.startswith("hover label **start**: address 0000") for line in lines):
+    hovers = [line for line in lines if line.startswith("hover ")]
+    if editor == "nvim" and not any(h.startswith("hover label **start**: address 0000") for h in hovers):
         failures.append("the hover over \"start\" after the accented letter does not name the label")
+    if editor == "nvim" and not any("**flag-same-word** (zanfo-check): " in h for h in hovers):
+        failures.append("the hover over line 4 does not explain its warning flag-same-word")
     for failure in failures:
         print(f"FAIL {editor}: {failure}")
     return 1 if failures else 0

@@ -208,6 +208,11 @@ TEST(LspSession, EveryFeatureThroughThePipes) {
     EXPECT_EQ(answer["result"]["range"], Range(6, 8, 13));
     answer = lsp.Request("textDocument/hover", At(8, 14));
     EXPECT_TRUE(Has(answer["result"]["contents"]["value"], "label **again**: address 0002 (2)\n\n```zanfo\nR1 = R1 + R2"));
+    // A line with a warning: the check explained, with its examples.
+    answer = lsp.Request("textDocument/hover", At(9, 15));
+    for (const char *part : {"**0005** `", "RET, HALT", "\n---\n\n**stack-underflow** (zanfo-check): ",
+                             "\nWrong:\n```zanfo\n", "\nRight:\n```zanfo\n"})
+        EXPECT_TRUE(Has(answer["result"]["contents"]["value"], part)) << part << "\n" << answer.dump();
 
     // Names: definition, references, rename.
     answer = lsp.Request("textDocument/definition", At(8, 14));
