@@ -23,7 +23,7 @@ VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-
 # every folder it enters and leaves.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web vscode
 
 all: build
@@ -80,6 +80,11 @@ bench-sim: deps
 # zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
 bench-check: deps
 	bash bench/check.sh
+
+# zanfo-sim grading: 10,000 reference cases, and a class of 200 programs of
+# 20 cases each (see bench/README.md).
+bench-grading: deps
+	bash bench/grading.sh
 
 # zanfo-lsp's time from a change of a 4096-word program to its diagnostics
 # (see bench/README.md).

@@ -1,8 +1,9 @@
 // The playground's figures (make bench-web): the page's size compressed,
 // its load time from a local server with the browser's cache off, the
-// time to assemble a whole control store (4096 microwords) in the browser,
-// through window.zanfo.assemble and through the page's own refresh (editor,
-// gutter, microword list), and the simulator's cycles per second on
+// time to assemble and check a whole control store (4096 microwords) in
+// the browser, through window.zanfo.assemble and window.zanfo.check and
+// through the page's own refresh (editor, gutter, microword list,
+// diagnostics), and the simulator's cycles per second on
 // bench/sim_bench.zan when nothing is drawn, through the machine's run and
 // through the page's Run button.  Medians; nothing is asserted.
 //
@@ -69,20 +70,30 @@ try {
   await page.setViewport({width: 1280, height: 800});
   await page.goto(server.url);
   await page.waitForFunction('document.body.classList.contains("ready")');
+  // Each keystroke's pause costs an assembly and a check (zanfo-check's,
+  // which assembles the source again in memory).
   const figures = await page.evaluate(async source => {
     const r = window.zanfo.assemble(source);
     const words = r.mic.split('\n').filter(Boolean).length;
-    const calls = [];
+    const warnings = window.zanfo.check(source, ['p.zan']).warnings.length;
+    const calls = [], checks = [], both = [];
     for (let i = 0; i < 30; i++) {
       const t = performance.now();
       window.zanfo.assemble(source);
       calls.push(performance.now() - t);
+      const middle = performance.now();
+      window.zanfo.check(source, ['p.zan']);
+      checks.push(performance.now() - middle);
+      both.push(performance.now() - t);
     }
-    return {words, stderr: r.stderr, calls};
+    return {words, stderr: r.stderr, warnings, calls, checks, both};
   }, program);
   console.log(`assembling ${figures.words} microwords with window.zanfo.assemble: ` +
     `${median(figures.calls).toFixed(1)} ms (median of ${figures.calls.length})` +
     (figures.stderr ? ` -- diagnostics: ${figures.stderr.slice(0, 80)}` : ''));
+  console.log(`checking them with window.zanfo.check (${figures.warnings} warnings): ` +
+    `${median(figures.checks).toFixed(1)} ms; assembly and check: ${median(figures.both).toFixed(1)} ms ` +
+    `(medians of ${figures.both.length}; ${Math.min(...figures.both).toFixed(1)} to ${Math.max(...figures.both).toFixed(1)})`);
 
   // The page's whole refresh: the program opened from a share link, until
   // its words are beside the lines and in the list (the link's unpacking
@@ -103,6 +114,28 @@ try {
   }
   console.log(`the page's refresh for them, opened from a share link: ` +
     `${median(refresh).toFixed(0)} ms (median of ${refresh.length})`);
+
+  // Typing in them: a character at the end, and after the pause the page's
+  // work on the main thread (assembly, check, gutter, list, diagnostics)
+  // until the next frame is drawn.
+  const typed = [];
+  await page.click('.cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('End');
+  await page.keyboard.up('Control');
+  for (let i = 0; i < 7; i++) {
+    const generation = await page.evaluate(() => Number(document.body.dataset.assembled));
+    await page.keyboard.type(' ');
+    typed.push(await page.evaluate(async generation => {
+      while (Number(document.body.dataset.assembled) === generation) await new Promise(r => setTimeout(r, 5));
+      const work = performance.getEntriesByName('zanfo-refresh').pop();
+      await new Promise(r => requestAnimationFrame(() => setTimeout(r)));
+      return {work: work.duration, drawn: performance.now() - work.startTime};
+    }, generation));
+  }
+  console.log(`a character typed in them, the page's work after the pause: ` +
+    `${median(typed.map(t => t.work)).toFixed(0)} ms, drawn after ${median(typed.map(t => t.drawn)).toFixed(0)} ms ` +
+    `(medians of ${typed.length})`);
 
   // The simulator: 2 * 10^7 cycles at a time of zanfo-sim's benchmark
   // program, straight through the machine, nothing drawn.

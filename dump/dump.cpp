@@ -5,12 +5,13 @@
 #include "listing.h"
 #include "mic_file.h"
 #include "notation.h"
+#include "tracefile.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: zanfo-dump [--fields | --source] [-o FILE] FILE.mic\n"
-    "       zanfo-dump --listing [-o FILE] FILE.zan\n";
+    "       zanfo-dump --listing [--coverage FILE] [-o FILE] FILE.zan\n";
 
 const char kHelp[] =
     "Read zanfo's microcode back.\n"
@@ -26,6 +27,8 @@ const char kHelp[] =
     "                     each line beside the microwords it makes, with zanfo's\n"
     "                     diagnostics, notes on them, warnings, and the labels\n"
     "                     and equates\n"
+    "  --coverage FILE    with --listing: beside each word, how often its line ran\n"
+    "                     (##### never), from zanfo-sim --coverage's tracefile\n"
     "  -o, --output FILE  write to FILE instead of standard output\n"
     "      --help         show this help and exit\n"
     "      --version      show the version and exit\n"
@@ -44,6 +47,7 @@ struct Options {
     bool help = false;
     bool version = false;
     std::string output;
+    std::string coverage;  // --coverage: a tracefile for the listing's counts
     std::vector<std::string> files;
     std::string error;  // a usage error, or ""
 };
@@ -80,6 +84,13 @@ Options Parse(const std::vector<std::string> &args) {
             } else {
                 o.output = args[++i];
             }
+        } else if (a == "--coverage" || a.compare(0, 11, "--coverage=") == 0) {
+            if (a == "--coverage" && i + 1 < args.size())
+                o.coverage = args[++i];
+            else if (a != "--coverage")
+                o.coverage = a.substr(11);
+            if (o.coverage.empty() && o.error.empty())
+                o.error = "option --coverage needs a file name";
         } else if (a.compare(0, 9, "--output=") == 0) {
             o.output = a.substr(9);
             if (o.output.empty() && o.error.empty())
@@ -90,6 +101,8 @@ Options Parse(const std::vector<std::string> &args) {
             o.error = "unknown option " + a;
         }
     }
+    if (o.error.empty() && !o.coverage.empty() && o.mode != Mode::Listing)
+        o.error = "--coverage goes with --listing";
     if (o.error.empty() && o.files.empty())
         o.error = "no input file";
     else if (o.error.empty() && o.files.size() > 1)
@@ -104,16 +117,24 @@ std::string Problems(const MicFile &mic, const std::vector<MicProblem> &problems
     return text;
 }
 
-void RunListing(const std::string &name, const ReadFile &read, DumpRun &run) {
-    std::string source;
+void RunListing(const std::string &name, const std::string &coverage, const ReadFile &read, DumpRun &run) {
+    std::string source, tracefile, problem;
     int error = 0;
-    if (!read(name, kTextFileLimit, &source, &error)) {
-        run.err = name + ": cannot read the file: " + ReadFailure(error, kTextFileLimit) + "\n";
+    std::map<int, uint64_t> counts;
+    for (const std::string *file : {&name, &coverage}) {
+        if (file->empty() || read(*file, kTextFileLimit, file == &name ? &source : &tracefile, &error))
+            continue;
+        run.err = *file + ": cannot read the file: " + ReadFailure(error, kTextFileLimit) + "\n";
+        run.status = 2;
+        return;
+    }
+    if (!coverage.empty() && !LineCounts(coverage, tracefile, name, &counts, &problem)) {
+        run.err = "zanfo-dump: " + problem + "\n";
         run.status = 2;
         return;
     }
     Listing listing = ListSource(source);
-    run.out = listing.text;
+    run.out = coverage.empty() ? listing.text : ListingWithCounts(listing.text, counts);
     run.status = listing.clean ? 0 : 1;
     run.writeOutput = true;
 }
@@ -167,7 +188,7 @@ DumpRun RunDump(const std::vector<std::string> &args, const ReadFile &read) {
     }
     run.output = o.output == "-" ? "" : o.output;
     if (o.mode == Mode::Listing)
-        RunListing(o.files[0], read, run);
+        RunListing(o.files[0], o.coverage, read, run);
     else
         RunMic(o.mode, o.files[0], read, run);
     return run;

@@ -277,3 +277,30 @@ Listing ListSource(const std::string &source) {
     listing.text = Printer(source, assembly, watch).Run();
     return listing;
 }
+
+std::string ListingWithCounts(const std::string &listing, const std::map<int, uint64_t> &counts) {
+    constexpr size_t kWord = 21, kNumber = 9;  // a row: the word, then "  LLLLL  " and the source
+    const size_t symbols = listing.rfind("\nLabels:\n");
+    const size_t bodyEnd = symbols == std::string::npos ? listing.size() : symbols + 1;
+    std::string out;
+    for (size_t at = 0; at < bodyEnd;) {
+        const size_t end = listing.find('\n', at);
+        std::string row = listing.substr(at, end - at);
+        at = end + 1;
+        if (row.size() > kWord) {
+            std::string column(kNumber, ' ');
+            const std::string number = row.substr(kWord, kNumber);
+            const bool sourceRow = row.size() >= kWord + kNumber && number.compare(0, 2, "  ") == 0 &&
+                                   number.compare(7, 2, "  ") == 0 && isdigit(static_cast<unsigned char>(number[6]));
+            const auto count = sourceRow ? counts.find(std::stoi(number)) : counts.end();
+            if (count != counts.end() && row[0] != ' ') {
+                char text[32];
+                snprintf(text, sizeof text, " %7" PRIu64 ":", count->second);
+                column = count->second ? text : "   #####:";
+            }
+            row.insert(kWord, column);
+        }
+        out += row + "\n";
+    }
+    return out + listing.substr(bodyEnd);
+}

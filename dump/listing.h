@@ -2,6 +2,8 @@
 #ifndef ZANFO_DUMP_LISTING_H
 #define ZANFO_DUMP_LISTING_H
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 struct Listing {
@@ -18,5 +20,10 @@ struct Listing {
 // one address, a flag tested where it is loaded, a RET with nothing on the
 // stack...), and the labels and equates at the end.
 Listing ListSource(const std::string &source);
+
+// The listing with a column of counts after each row's microword: the
+// count of the row's source line in `counts` (zanfo-sim --coverage) and a
+// colon, "#####:" for a line whose microwords never ran; blank on other rows.
+std::string ListingWithCounts(const std::string &listing, const std::map<int, uint64_t> &counts);
 
 #endif

@@ -109,6 +109,61 @@ bool MachinePlace(const std::string &lower, Place *place) {
     return false;
 }
 
+// A count of cycles from 1 up, in decimal.
+bool ParseCycles(const std::string &text, uint64_t *cycles) {
+    uint64_t n = 0;
+    for (char c : text) {
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (!isdigit(static_cast<unsigned char>(c)) || n > (UINT64_MAX - digit) / 10)
+            return false;
+        n = n * 10 + digit;
+    }
+    *cycles = n;
+    return !text.empty() && n > 0;
+}
+
+// Which of the lines that a case or the common part holds once have been read.
+struct OnceLines {
+    bool cycles = false;  // max-cycles
+    bool points = false;  // points
+};
+
+// "max-cycles N" or "points N" of a test file, for `current`: the common
+// part before the first case, or the case being read.
+void NumberLine(const std::string &name, const WordedLine &l, TestCase &current, OnceLines &seen,
+                std::vector<std::string> *problems) {
+    const std::string keyword = Lower(l.words[0]);
+    const unsigned n = l.number;
+    if (l.words.size() != 2) {
+        problems->push_back(At(name, n, "expected one number after " + keyword));
+        return;
+    }
+    if (keyword == "max-cycles") {
+        uint64_t cycles;
+        if (!ParseCycles(l.words[1], &cycles)) {
+            problems->push_back(At(name, n, "max-cycles: \"" + l.words[1] + "\" is not a number of cycles from 1 up"));
+            return;
+        }
+        if (seen.cycles)
+            problems->push_back(At(name, n, "a second max-cycles line here"));
+        seen.cycles = true;
+        current.maxCycles = cycles;
+        return;
+    }
+    uint32_t points;
+    std::string error;
+    if (!ParseNumber(l.words[1], kMaxPoints, &points, &error) || l.words[1][0] == '-') {
+        problems->push_back(At(name, n, "points: \"" + l.words[1] + "\" is not a weight from 0 to " +
+                                            std::to_string(kMaxPoints)));
+        return;
+    }
+    if (seen.points)
+        problems->push_back(At(name, n, "a second points line here"));
+    seen.points = true;
+    current.points = points;
+    current.pointsGiven = true;
+}
+
 }  // namespace
 
 bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error) {
@@ -330,6 +385,7 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
                    std::vector<TestCase> *cases, std::vector<std::string> *problems) {
     size_t before = problems->size();
     TestCase common;
+    OnceLines seen;  // of the common part, then of each case
     for (const WordedLine &l : WordedLines(text)) {
         const unsigned n = l.number;
         const std::vector<std::string> &words = l.words;
@@ -342,6 +398,7 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
                 continue;
             }
             cases->push_back(common);
+            seen = OnceLines();
             cases->back().name = caseName;
             cases->back().line = n;
         } else if (keyword == "set" || keyword == "expect") {
@@ -384,8 +441,11 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
                 a.value = static_cast<uint16_t>(value);
                 current.sets.push_back(a);
             }
+        } else if (keyword == "max-cycles" || keyword == "points") {
+            NumberLine(name, l, current, seen, problems);
         } else {
-            problems->push_back(At(name, n, "expected case, set, mem or expect, not \"" + words[0] + "\""));
+            problems->push_back(
+                At(name, n, "expected case, set, mem, expect, max-cycles or points, not \"" + words[0] + "\""));
         }
     }
     if (problems->size() == before && cases->empty())

@@ -70,12 +70,18 @@ bool ParseMapping(const std::string &name, const std::string &text, std::array<i
 //   set NAME=VALUE ...   before the run
 //   mem ADDR VALUE ...   memory words from ADDR on, before the run
 //   expect NAME=VALUE ...  after the run
+//   max-cycles N         the case's cycle limit, over --max-cycles
+//   points N             the case's weight in the score (default 1)
 struct TestCase {
     std::string name;                  // as written after "case"
     unsigned line = 0;                 // of its "case" line
     std::vector<Assignment> sets;      // common sets first, then its own
     std::vector<Assignment> expects;   // common expects first, then its own
+    uint64_t maxCycles = 0;            // max-cycles: its own or the common one; 0 none
+    unsigned points = 1;               // its weight
+    bool pointsGiven = false;          // a points line gave it (its own or the common one)
 };
+constexpr unsigned kMaxPoints = 1000;  // the most a case weighs
 bool ParseTestFile(const std::string &name, const std::string &text, const Equates &equates,
                    std::vector<TestCase> *cases, std::vector<std::string> *problems);
 

@@ -1,22 +1,30 @@
 // zanfo-sim's command line.
 #include "options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
 #include "inputs.h"
 #include "machine.h"
+#include "reports.h"
 
 namespace sim {
 
-const char kUsage[] =
+namespace {
+
+const char kUsageHead[] =
     "Usage: zanfo-sim [OPTION]... FILE\n"
+    "       zanfo-sim --test TESTS [OPTION]... FILE...\n"
+    "       zanfo-sim --reference REF --random N --vary NAME --compare NAME\n"
+    "                 [OPTION]... FILE\n"
     "Runs a microprogram on the bit-slice machine that zanfo's microwords drive\n"
     "(Am2901 ALU, Am2910 sequencer), from address 0 until a HALT has run, and\n"
     "prints the final state.  FILE is a .mic file or a zanfo source, which is\n"
     "assembled first: a name ending in .mic or .zan says which; otherwise a\n"
     "first line of four hex digits, a blank and sixteen hex digits makes it a\n"
-    ".mic file.\n"
+    ".mic file.  With --test, every FILE runs every case of TESTS; with\n"
+    "--reference, FILE is tested against REF on cases drawn at random.\n"
     "\n"
     "  --start ADDR         start at ADDR (default 0)\n"
     "  --set NAME=VALUE     set a register, flag register or memory word first\n"
@@ -24,6 +32,10 @@ const char kUsage[] =
     "  --map FILE           JMAP mapping: \"OPCODE ADDRESS\" lines (default IR >> 8)\n"
     "  --expect NAME=VALUE  check a value after the run\n"
     "  --test FILE          run the cases of a test file, one line each\n"
+    "  --report FORMAT      how to report the run or the cases (below); default text\n"
+    "  -o, --output FILE    write the report to FILE instead of standard output\n"
+    "  --coverage FILE      write an lcov tracefile: how often each line's microwords\n"
+    "                       ran, and which way each conditional jump went\n"
     "  --trace              print every cycle: address, microword, next address, changes\n"
     "  --break ADDR         stop before the microword at ADDR runs (repeatable)\n"
     "  --max-cycles N       stop a run that has not halted after N cycles (default 10000000)\n"
@@ -32,13 +44,42 @@ const char kUsage[] =
     "  --help               show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
+    "Testing against a reference program:\n"
+    "  --reference REF      run REF and FILE from the same initial states and show\n"
+    "                       the cases where they end different, as test-file cases\n"
+    "  --random N           N cases drawn at random, after the edge cases\n"
+    "  --seed S             draw them from S (default 1): the same S, the same cases\n"
+    "  --vary NAME[=LO..HI] a name each case sets, within LO..HI (default: all of it);\n"
+    "                       MEM[A..B] for memory words; repeatable, or NAME,NAME...\n"
+    "  --compare NAME       a name (or MEM[A..B]) that must end equal; likewise\n"
+    "  --show K             show the first K differences and stop there (default 3)\n"
+    "\n"
     "NAME is R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR], or an EQU name of the\n"
     "source; VALUE and ADDR are decimal or hexadecimal after 0x.\n"
+    "\n"
+    "Report formats:\n";
+
+const char kUsageTail[] =
     "\n"
     "Exit status: 0 the run halted (and every expectation held), 1 an expectation\n"
     "or a test case failed, 2 bad command line or input file, or an output that\n"
     "cannot be written, 3 the run stopped on an error of the microprogram or at\n"
-    "the cycle limit.\n";
+    "the cycle limit.  With --test, the\n"
+    "highest status of the programs, a program that cannot be read or assembled\n"
+    "counting 3.  With --reference: 0 no difference, 1 a difference, 3 the\n"
+    "reference stopped on an error or at the cycle limit.\n";
+
+}  // namespace
+
+std::string Usage() {
+    std::string text = kUsageHead;
+    for (size_t i = 0; i < kReportFormatCount; ++i) {
+        std::string name = kReportFormats[i].name;
+        text += "  " + name + std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') + kReportFormats[i].purpose +
+                "\n";
+    }
+    return text + kUsageTail;
+}
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message) {
@@ -59,12 +100,35 @@ bool ParseAddressOption(const std::string &option, const std::string &text, unsi
     return true;
 }
 
+// A count in decimal, 0 up.
+bool ParseDecimal(const std::string &text, uint64_t *n) {
+    *n = 0;
+    for (char c : text) {
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (!isdigit(static_cast<unsigned char>(c)) || *n > (UINT64_MAX - digit) / 10)
+            return false;
+        *n = *n * 10 + digit;
+    }
+    return !text.empty();
+}
+
+// "text, tap, ..." from the table.
+std::string FormatNames() {
+    std::string names;
+    for (size_t i = 0; i < kReportFormatCount; ++i)
+        names += (i ? ", " : "") + std::string(kReportFormats[i].name);
+    return names;
+}
+
 }  // namespace
 
 // False, with the message, when the command line is wrong.
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
-                                                     "--test", "--break", "--max-cycles"};
+                                                     "--test", "--break", "--max-cycles", "--report",
+                                                     "-o", "--output", "--coverage",
+                                                     "--reference", "--random", "--seed", "--vary",
+                                                     "--compare", "--show"};
     bool operandsOnly = false;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -133,6 +197,42 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->maxCycles = n;
+        } else if (name == "--report") {
+            if (!FindReportFormat(value)) {
+                *error = "--report: unknown format \"" + value + "\" (" + FormatNames() + ")";
+                return false;
+            }
+            o->report = value;
+        } else if (name == "-o" || name == "--output" || name == "--coverage") {
+            if (value.empty()) {
+                *error = "option " + name + " needs a file name";
+                return false;
+            }
+            (name == "--coverage" ? o->coverage : o->output) = value;
+        } else if (name == "--reference") {
+            if (!o->reference.empty()) {
+                *error = "--reference given twice";
+                return false;
+            }
+            o->reference = value;
+        } else if (name == "--random" || name == "--seed" || name == "--show") {
+            uint64_t n;
+            if (!ParseDecimal(value, &n) || (name == "--show" && n == 0)) {
+                *error = name + ": \"" + value + "\" is not a number" + (name == "--show" ? " from 1 up" : "");
+                return false;
+            }
+            (name == "--random" ? o->random : name == "--seed" ? o->seed : o->show) = n;
+            o->randomGiven |= name == "--random";
+        } else if (name == "--vary" || name == "--compare") {
+            std::vector<std::string> &list = name == "--vary" ? o->vary : o->compare;
+            for (size_t at = 0, end; at <= value.size(); at = end + 1) {
+                end = std::min(value.find(',', at), value.size());
+                if (end == at) {
+                    *error = name + ": an empty name in \"" + value + "\"";
+                    return false;
+                }
+                list.push_back(value.substr(at, end - at));
+            }
         } else if (name == "--trace") {
             o->trace = true;
         } else if (name == "--loop-to-address") {
@@ -152,11 +252,43 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
         *error = "no microprogram given";
         return false;
     }
-    if (files.size() > 1) {
+    if (!o->reference.empty()) {
+        const char *alone = !o->test.empty() ? "--test" : o->trace ? "--trace" : !o->expects.empty() ? "--expect"
+                          : o->report != "text" ? "--report" : nullptr;
+        if (alone) {
+            *error = std::string("--reference and ") + alone + " cannot go together";
+            return false;
+        }
+        if (!o->randomGiven || o->vary.empty() || o->compare.empty()) {
+            *error = "--reference needs --random N, --vary NAME and --compare NAME";
+            return false;
+        }
+    } else if (o->randomGiven || !o->vary.empty() || !o->compare.empty()) {
+        *error = "--random, --vary and --compare go with --reference";
+        return false;
+    }
+    if (files.size() > 1 && o->test.empty()) {
         *error = "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
         return false;
     }
     o->file = files[0];
+    o->files = files;
+    if (o->coverage == "-" && (o->output.empty() || o->output == "-")) {
+        *error = "--coverage - and the report would both go to standard output: give one a file";
+        return false;
+    }
+    // Neither output may take the place of an input.
+    for (const std::string *out : {&o->output, &o->coverage}) {
+        std::vector<std::string> inputs = files;
+        inputs.insert(inputs.end(), {o->test, o->map, o->reference});
+        inputs.insert(inputs.end(), o->mems.begin(), o->mems.end());
+        for (const std::string &in : inputs)
+            if (!out->empty() && *out != "-" && *out == in) {
+                *error = "\"" + *out + "\" is an input: it cannot take the " +
+                         (out == &o->output ? "report" : "coverage");
+                return false;
+            }
+    }
     return true;
 }
 

@@ -14,7 +14,8 @@ namespace sim {
 constexpr uint64_t kDefaultMaxCycles = 10000000;
 
 struct Options {
-    std::string file;                 // the microprogram
+    std::string file;                 // the microprogram (the first, with --test)
+    std::vector<std::string> files;   // every microprogram: several with --test
     unsigned start = 0;               // --start
     std::vector<std::string> sets;    // --set, as written
     std::vector<std::string> expects; // --expect, as written
@@ -25,11 +26,21 @@ struct Options {
     std::vector<unsigned> breaks;     // --break
     uint64_t maxCycles = kDefaultMaxCycles;  // --max-cycles
     bool loopToAddress = false;       // --loop-to-address
+    std::string report = "text";      // --report: a format of kReportFormats
+    std::string output;               // -o: the report's file; "" standard output
+    std::string coverage;             // --coverage: the lcov tracefile to write, or ""
+    std::string reference;            // --reference: the program the other is tested against
+    uint64_t random = 0;              // --random: random cases after the edge cases
+    bool randomGiven = false;         // --random was given
+    uint64_t seed = 1;                // --seed
+    std::vector<std::string> vary;    // --vary, one name or range each (lists split)
+    std::vector<std::string> compare; // --compare, likewise
+    uint64_t show = 3;                // --show: differences shown; the search stops at the last
     bool help = false, version = false;
 };
 
 // What --help prints.
-extern const char kUsage[];
+std::string Usage();
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message);

@@ -39,23 +39,36 @@ bool ReadInput(const std::string &name, const FileReader &read, SimOutput &outpu
     return true;
 }
 
-bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program) {
+// Reads and, for a source, assembles the microprogram; false when it cannot run.
+bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
+                 std::string *problem) {
     std::string text;
-    if (!ReadInput(file, read, output, &text))
+    if (!ReadInput(file, read, output, &text)) {
+        if (problem)
+            *problem = "the file cannot be read";
         return false;
+    }
     std::string mic = text;
+    std::vector<unsigned> sourceLines;  // of a source: the line of each microword's first token
     const bool isMic = IsMicText(file, text);
     if (isMic) {
-        if (text.size() > kMicFileLimit)
+        if (text.size() > kMicFileLimit) {
+            if (problem)
+                *problem = "the file cannot be read";
             return CannotRead(file, ReadFailure(EFBIG, kMicFileLimit), output);
+        }
     } else {
         Assembly a = AssembleText(text);
         ShowAssemblerMessages(file, a.notices, output);
         ShowAssemblerMessages(file, a.diagnostics, output);
         if (!a.parsed || a.stopped) {
             output.Err("zanfo-sim: " + file + ": the source does not assemble; nothing was run\n");
+            if (problem)
+                *problem = "the source does not assemble";
             return false;
         }
+        for (const Assembly::Word &w : a.words)
+            sourceLines.push_back(static_cast<unsigned>(w.firstLine));
         mic = a.mic;
         for (const auto &label : a.labels)
             program->labels.emplace(static_cast<uint32_t>(label.second), label.first);  // the first in name order
@@ -73,14 +86,19 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
     MicFile words = ParseMicText(file, mic, MicUse::ControlStore);
     for (const MicProblem &p : words.problems)
         output.Err(FormatProblem(words, p) + "\n");
-    if (words.Refused())
+    if (words.Refused()) {
+        if (problem)
+            *problem = "the .mic file is refused";
         return false;
+    }
     program->words = std::move(words.words);
     // A .mic file has no labels: a target that holds a word is named as
     // zanfo-dump names it ("L0010"), any other is written as a number.
     if (isMic)
         for (const MicWord &w : program->words)
             program->labels.emplace(w.address, TargetLabel(w.address));
+    for (const MicWord &w : program->words)
+        program->lines.push_back(w.line <= sourceLines.size() ? sourceLines[w.line - 1] : w.line);
     return true;
 }
 

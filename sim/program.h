@@ -18,6 +18,7 @@ namespace sim {
 
 struct Program {
     std::vector<MicWord> words;             // what the control store holds
+    std::vector<unsigned> lines;            // for each of words, the line of the file where it starts
     Equates equates;                        // of a source
     std::map<unsigned, std::string> names;  // register number (64 for Q) -> its EQU names
     std::map<uint32_t, std::string> labels; // address -> the label the trace writes for it
@@ -36,8 +37,10 @@ bool ReadInput(const std::string &name, const FileReader &read, SimOutput &outpu
                size_t limit = kTextFileLimit);
 
 // Reads and, for a source, assembles the microprogram; false when it cannot
-// run.  A .mic file holds at most kMicFileLimit bytes, a source kTextFileLimit.
-bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program);
+// run, with why in `problem` ("the source does not assemble").  A .mic file
+// holds at most kMicFileLimit bytes, a source kTextFileLimit.
+bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
+                 std::string *problem = nullptr);
 
 // Shows the problems of an input file, one line each; true when there are none.
 bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output);

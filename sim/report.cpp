@@ -106,9 +106,10 @@ std::string EndLine(const Machine &m, RunEnd end) {
 }
 
 // Why the run stopped, for an error or the cycle limit.
-std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program) {
+std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
+                       const std::string &limit) {
     if (end == RunEnd::CycleLimit)
-        return Format("no HALT within %" PRIu64 " cycles (--max-cycles)", maxCycles);
+        return Format("no HALT within %" PRIu64 " cycles (", maxCycles) + limit + ")";
     const MachineError &e = m.error;
     if (e.empty)
         return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
@@ -116,18 +117,37 @@ std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const P
     return Format("address %03X, microword %016" PRIX64 " (", e.address, e.word) + Describe(e.word, program) + "): " + e.what;
 }
 
-// Every expectation that does not hold, one line each ("R3: expected ..., got ...").
-std::vector<std::string> Failures(const Machine &m, const std::vector<Assignment> &expects) {
-    std::vector<std::string> failures;
+// Every expectation that does not hold, in the order given.
+std::vector<Mismatch> Failures(const Machine &m, const std::vector<Assignment> &expects) {
+    std::vector<Mismatch> failures;
     for (const Assignment &e : expects) {
         uint16_t got = ReadPlace(m, e.place);
         if (got == e.value)
             continue;
         bool flags = e.place.kind == Place::Uflag || e.place.kind == Place::Mflag;
-        failures.push_back(e.place.name + ": expected " + (flags ? FlagValue(e.value) : ValueInText(e.value)) +
-                           ", got " + (flags ? FlagValue(got) : ValueInText(got)));
+        failures.push_back({e.place.name, e.value, got,
+                            e.place.name + ": expected " + (flags ? FlagValue(e.value) : ValueInText(e.value)) +
+                                ", got " + (flags ? FlagValue(got) : ValueInText(got))});
     }
     return failures;
+}
+
+CaseResult Judge(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
+                 const std::vector<Assignment> &expects, const std::string &limit) {
+    CaseResult c;
+    c.end = end;
+    c.cycles = m.cycles;
+    c.maxCycles = maxCycles;
+    c.endLine = EndLine(m, end);
+    c.expectations = static_cast<unsigned>(expects.size());
+    if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
+        c.verdict = Verdict::Error;
+        c.stop = StopReason(m, end, maxCycles, program, limit);
+        return c;
+    }
+    c.failures = Failures(m, expects);
+    c.verdict = c.failures.empty() ? Verdict::Ok : Verdict::Fail;
+    return c;
 }
 
 

@@ -10,6 +10,7 @@
 #include "inputs.h"
 #include "machine.h"
 #include "program.h"
+#include "results.h"
 
 namespace sim {
 
@@ -32,10 +33,17 @@ std::string Cycles(uint64_t n);
 std::string EndLine(const Machine &m, RunEnd end);
 
 // Why the run stopped, for an error or the cycle limit.
-std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program);
+// `limit` names where the cycle limit came from.
+std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
+                       const std::string &limit = "--max-cycles");
 
-// Every expectation that does not hold, one line each ("R3: expected ..., got ...").
-std::vector<std::string> Failures(const Machine &m, const std::vector<Assignment> &expects);
+// Every expectation that does not hold ("R3: expected ..., got ...").
+std::vector<Mismatch> Failures(const Machine &m, const std::vector<Assignment> &expects);
+
+// The verdict on a run that ended with `end`, its expectations checked
+// unless it stopped; the case's name, line and points are the caller's.
+CaseResult Judge(const Machine &m, RunEnd end, uint64_t maxCycles, const Program &program,
+                 const std::vector<Assignment> &expects, const std::string &limit = "--max-cycles");
 
 }  // namespace sim
 

@@ -2,33 +2,16 @@
 #include "setup.h"
 
 #include <array>
+#include <cstring>
 
 #include "cli.h"
 
 namespace sim {
 
-int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOutput &output, Setup &s) {
-    Options &o = s.o;
-    std::string error;
-    if (!ParseOptions(args, &o, &error))
-        return UsageError(output, error);
-    if (o.help) {
-        output.Out(kUsage);
-        return 0;
-    }
-    if (o.version) {
-        output.Out(VersionText("zanfo-sim"));
-        return 0;
-    }
-
-    Program &program = s.program;
-    if (!LoadProgram(o.file, read, output, &program))
-        return kSimBadInput;
-
-    // The assignments of the command line, now that the equates are known.
-    std::vector<Assignment> sets;
-    std::string errors;
-    for (const auto &list : {std::make_pair(&o.sets, &sets), std::make_pair(&o.expects, &s.expects)})
+std::string ResolveAssignments(const Options &o, const Program &program, std::vector<Assignment> *sets,
+                               std::vector<Assignment> *expects) {
+    std::string errors, error;
+    for (const auto &list : {std::make_pair(&o.sets, sets), std::make_pair(&o.expects, expects)})
         for (const std::string &text : *list.first) {
             Assignment a;
             if (ParseAssignment(text, program.equates, &a, &error))
@@ -36,43 +19,120 @@ int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOut
             else
                 errors += std::string(list.first == &o.sets ? "--set " : "--expect ") + text + ": " + error + "\n";
         }
-    if (!errors.empty()) {
-        errors.pop_back();
-        for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 12)
-            errors.replace(at, 1, "\nzanfo-sim: ");
-        return UsageError(output, errors);
-    }
+    return errors;
+}
 
-    Machine &base = s.base;
+int AssignmentError(SimOutput &output, std::string errors) {
+    errors.pop_back();
+    for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 12)
+        errors.replace(at, 1, "\nzanfo-sim: ");
+    return UsageError(output, errors);
+}
+
+bool ReadSharedInputs(const Options &o, const FileReader &read, SimOutput &output, SharedInputs *inputs) {
+    std::string text;
+    std::vector<std::string> problems;
+    for (const std::string &file : o.mems) {
+        if (!ReadInput(file, read, output, &text))
+            return false;
+        if (!ParseMemoryImage(file, text, &inputs->memory, &problems))
+            return ShowProblems(problems, output);
+    }
+    if (!o.map.empty()) {
+        if (!ReadInput(o.map, read, output, &text))
+            return false;
+        if (!ParseMapping(o.map, text, &inputs->mapping, &problems))
+            return ShowProblems(problems, output);
+        inputs->mapped = true;
+    }
+    return true;
+}
+
+void BuildMachine(const Options &o, const Program &program, const SharedInputs &inputs,
+                  const std::vector<Assignment> &sets, Machine &base) {
     base.SetLoopToAddress(o.loopToAddress);
     for (const MicWord &w : program.words)
         base.LoadWord(w.address, w.word);
     for (unsigned address : o.breaks)
         base.SetBreakpoint(address);
     base.regs.upc = static_cast<uint16_t>(o.start);
-
-    std::string text;
-    std::vector<std::string> problems;
-    for (const std::string &file : o.mems) {
-        std::vector<MemoryWord> words;
-        if (!ReadInput(file, read, output, &text))
-            return kSimBadInput;
-        if (!ParseMemoryImage(file, text, &words, &problems))
-            return ShowProblems(problems, output), kSimBadInput;
-        for (const MemoryWord &w : words)
-            base.memory[w.address] = w.value;
-    }
-    if (!o.map.empty()) {
-        std::array<int, kOpcodes> mapping;
-        if (!ReadInput(o.map, read, output, &text))
-            return kSimBadInput;
-        if (!ParseMapping(o.map, text, &mapping, &problems))
-            return ShowProblems(problems, output), kSimBadInput;
-        base.SetMapping(mapping);
-    }
+    for (const MemoryWord &w : inputs.memory)
+        base.memory[w.address] = w.value;
+    if (inputs.mapped)
+        base.SetMapping(inputs.mapping);
     for (const Assignment &a : sets)
         WritePlace(base, a.place, a.value);
+}
+
+int ReadOptions(const std::vector<std::string> &args, SimOutput &output, Options &o) {
+    std::string error;
+    if (!ParseOptions(args, &o, &error))
+        return UsageError(output, error);
+    if (o.help) {
+        output.Out(Usage());
+        return 0;
+    }
+    if (o.version) {
+        output.Out(VersionText("zanfo-sim"));
+        return 0;
+    }
     return kGoOn;
+}
+
+int Prepare(const std::vector<std::string> &args, const FileReader &read, SimOutput &output, Setup &s) {
+    int status = ReadOptions(args, output, s.o);
+    if (status != kGoOn)
+        return status;
+    return PrepareProgram(read, output, s);
+}
+
+int PrepareProgram(const FileReader &read, SimOutput &output, Setup &s) {
+    if (!LoadProgram(s.o.file, read, output, &s.program))
+        return kSimBadInput;
+    // The assignments of the command line, now that the equates are known.
+    std::vector<Assignment> sets;
+    std::string errors = ResolveAssignments(s.o, s.program, &sets, &s.expects);
+    if (!errors.empty())
+        return AssignmentError(output, errors);
+    SharedInputs inputs;
+    if (!ReadSharedInputs(s.o, read, output, &inputs))
+        return kSimBadInput;
+    BuildMachine(s.o, s.program, inputs, sets, s.base);
+    return kGoOn;
+}
+
+CaseMachine::CaseMachine(const Machine &base) : base_(base), m_(std::make_unique<Machine>(base)) {}
+
+Machine &CaseMachine::Fresh() {
+    Machine &m = *m_;
+    m.regs = base_.regs;
+    m.cycles = base_.cycles;
+    m.executed = base_.executed;
+    m.error = base_.error;
+    for (uint16_t a : setWords_)
+        m.memory[a] = base_.memory[a];
+    setWords_.clear();
+    // The words a run wrote carry a mark: find them a block at a time.
+    const uint8_t *marks = m.written.data();
+    for (const uint8_t *at = marks; (at = static_cast<const uint8_t *>(
+                                         memchr(at, 1, kMemoryWords - static_cast<size_t>(at - marks))));
+         ++at) {
+        const size_t a = static_cast<size_t>(at - marks);
+        m.memory[a] = base_.memory[a];
+        m.written[a] = base_.written[a];
+    }
+    return m;
+}
+
+void CaseMachine::Rebase() {
+    *m_ = base_;
+    setWords_.clear();
+}
+
+void CaseMachine::Set(const Assignment &a) {
+    if (a.place.kind == Place::Memory)
+        setWords_.push_back(static_cast<uint16_t>(a.place.index));
+    WritePlace(*m_, a.place, a.value);
 }
 
 }  // namespace sim

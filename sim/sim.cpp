@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "cases.h"
+#include "coverage.h"
+#include "reference.h"
 #include "report.h"
+#include "reports.h"
 #include "setup.h"
 #include "trace.h"
 
@@ -12,27 +15,42 @@ namespace sim {
 
 namespace {
 
-// A plain run of `m`: the state after it, then the expectations of the
-// command line.
-int RunOnce(Machine &m, const Options &o, const Program &program, const std::vector<Assignment> &expects,
-            SimOutput &output) {
-    RunEnd end = RunTraced(m, o, program, output);
+// A plain run of the prepared machine itself: the state after it, then the
+// expectations of the command line.
+int RunOnce(Setup &s, SimOutput &output) {
+    ReportContext context;
+    ReportSink sink(output, s.o.output);
+    std::unique_ptr<ReportWriter> report = FindReportFormat(s.o.report)->make(sink, context);
+    ProgramResult result;
+    result.file = s.o.file;
+    result.assembled = true;
+    report->StartProgram(result);
+
+    Machine &m = s.base;
+    std::unique_ptr<Coverage> coverage = s.o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
+    RunEnd end = RunTraced(m, s.o, s.program, output, 0, coverage.get());
     if (output.Failed())
         return kSimCannotWrite;
-    bool stopped = end == RunEnd::Error || end == RunEnd::CycleLimit;
-    output.Out(EndLine(m, end) + "\n" + StateReport(m, program));
-    if (stopped) {
-        output.Err("zanfo-sim: " + o.file + ": " + StopReason(m, end, o.maxCycles, program) + "\n");
-        return kSimStopped;
+    CaseResult c = Judge(m, end, s.o.maxCycles, s.program, s.expects);
+    c.name = "run";
+    result.cases.push_back(c);
+    result.maxScore = 1;
+    result.score = c.verdict == Verdict::Ok;
+    result.status = c.verdict == Verdict::Error ? kSimStopped : c.verdict == Verdict::Fail ? kSimExpectFailed : kSimHalted;
+    report->RunCase(result, result.cases.back(), m, s.program);
+    if (c.verdict == Verdict::Error)
+        output.Err("zanfo-sim: " + s.o.file + ": " + c.stop + "\n");
+    report->EndProgram(result);
+    report->Finish({result});
+    if (!sink.Close())
+        return kSimBadInput;
+    if (coverage) {
+        CoverageFile covered(s.o.coverage, false);
+        covered.Add(s.o.file, s.program, s.base, *coverage);
+        if (!covered.Write(output))
+            return kSimBadInput;
     }
-    if (expects.empty())
-        return kSimHalted;
-    std::vector<std::string> failures = Failures(m, expects);
-    for (const std::string &f : failures)
-        output.Out("FAIL " + f + "\n");
-    if (failures.empty())
-        output.Out(Format("%zu expectation%s held\n", expects.size(), expects.size() == 1 ? "" : "s"));
-    return failures.empty() ? kSimHalted : kSimExpectFailed;
+    return result.status;
 }
 
 }  // namespace
@@ -43,9 +61,12 @@ int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutp
     using namespace sim;
     auto setup = std::make_unique<Setup>();  // off the stack, with its machine
     Setup &s = *setup;
-    int status = Prepare(args, read, output, s);
-    if (status == kGoOn)
-        status = s.o.test.empty() ? RunOnce(s.base, s.o, s.program, s.expects, output)  // runs the machine itself
-                                  : RunTestFile(s, read, output);
+    int status = ReadOptions(args, output, s.o);
+    if (status == kGoOn && !s.o.test.empty())
+        status = RunTestFile(s.o, read, output);
+    else if (status == kGoOn && !s.o.reference.empty())
+        status = RunReference(s.o, read, output);
+    else if (status == kGoOn && (status = PrepareProgram(read, output, s)) == kGoOn)
+        status = RunOnce(s, output);  // runs the machine itself
     return output.Failed() ? kSimCannotWrite : status;
 }

@@ -16,12 +16,21 @@
 using FileReader = std::function<bool(const std::string &name, std::string *text, std::string *error)>;
 
 // Where the command's output goes, in pieces as it is produced (a trace
-// can be long).
+// can be long), and the files it writes (-o, --coverage), each handed over
+// whole once the run is done.
 class SimOutput {
   public:
     virtual ~SimOutput() = default;
     virtual void Out(const std::string &text) = 0;  // standard output
     virtual void Err(const std::string &text) = 0;  // standard error
+    // Writes `bytes` as the file `name` ("-": standard output), whole or
+    // not at all; false with the reason in `error`.  An output that keeps
+    // no files refuses them.
+    virtual bool File(const std::string &name, const std::string &bytes, std::string *error) {
+        (void)name, (void)bytes;
+        *error = "files cannot be written here";
+        return false;
+    }
     // True once standard output could not be written: the run stops there.
     virtual bool Failed() const { return false; }
 };

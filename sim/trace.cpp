@@ -78,20 +78,36 @@ class Tracer : public CycleWatcher {
     CycleStart before_;
 };
 
+// Two watchers told of every cycle, the first first.
+class Both : public CycleWatcher {
+  public:
+    Both(CycleWatcher &first, CycleWatcher &second) : first_(first), second_(second) {}
+    void Before(const Machine &m) override { first_.Before(m), second_.Before(m); }
+    void After(const Machine &m, StepResult result) override { first_.After(m, result), second_.After(m, result); }
+
+  private:
+    CycleWatcher &first_, &second_;
+};
+
 }  // namespace
 
-RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output) {
+RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles,
+                 CycleWatcher *watcher) {
+    if (maxCycles == 0)
+        maxCycles = o.maxCycles;
     if (!o.trace)
-        return Run(m, o.maxCycles);
+        return Run(m, maxCycles, watcher);
     // A few thousand cycles at a time, so that a trace that cannot be
     // written stops the run soon after its first failed write.
     constexpr uint64_t kSlice = 4096;
     Tracer tracer(output, program);
+    Both both(tracer, watcher ? *watcher : tracer);
+    CycleWatcher *watching = watcher ? static_cast<CycleWatcher *>(&both) : &tracer;
     RunEnd end;
     do {
-        uint64_t limit = o.maxCycles - std::min(m.cycles, o.maxCycles) > kSlice ? m.cycles + kSlice : o.maxCycles;
-        end = Run(m, limit, &tracer);
-    } while (end == RunEnd::CycleLimit && m.cycles < o.maxCycles && !output.Failed());
+        uint64_t limit = maxCycles - std::min(m.cycles, maxCycles) > kSlice ? m.cycles + kSlice : maxCycles;
+        end = Run(m, limit, watching);
+    } while (end == RunEnd::CycleLimit && m.cycles < maxCycles && !output.Failed());
     return end;
 }
 

@@ -33,6 +33,22 @@ class StandardStreams : public SimOutput {
         Flush();
         fwrite(text.data(), 1, text.size(), stderr);
     }
+    // A file of -o or --coverage, whole or not at all ("-": standard output).
+    bool File(const std::string &name, const std::string &bytes, std::string *error) override {
+        if (name == "-") {
+            Out(bytes);
+            if (Flush())
+                return true;
+            *error = Reason();
+            return false;
+        }
+        OutputFile file(name);
+        errno = 0;
+        if (file.Open() && fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() && file.Commit())
+            return true;
+        *error = errno ? strerror(errno) : "write error";
+        return false;
+    }
     bool Failed() const override { return failed_; }
 
     // Writes out what stdout holds; false when anything failed.

@@ -17,11 +17,14 @@
 #include <vector>
 
 #include "assemble.h"
-#include "command.h"
+#include "check.h"
+#include "command.h"  // rom/command.h: zanforom is linked before zanfocheck (web/CMakeLists.txt)
+#include "inputs.h"
 #include "machine.h"
 #include "microword.h"
 #include "notation.h"
 #include "notes.h"
+#include "options.h"
 #include "parts.h"
 #include "rom.h"
 #include "session.h"
@@ -66,6 +69,15 @@ struct SimCall : SimOutput {
 
 SimCall lastSim;
 
+// What the last check found: its warnings (WarningsText), or why it was
+// not made.
+struct CheckOutput {
+    std::string warnings;  // WarningsText
+    std::string refused;   // what is wrong with the options; "" when the checks were made
+};
+
+CheckOutput lastCheck;
+
 // The files of a call, packed by the JavaScript side as NAME, NUL, the size
 // in decimal, NUL, then that many bytes, for each file.
 std::map<std::string, std::string> UnpackFiles(const char *packed, size_t size) {
@@ -88,6 +100,34 @@ std::map<std::string, std::string> UnpackFiles(const char *packed, size_t size) 
         at += length;
     }
     return files;
+}
+
+// The checks' options as zanfo-sim's command line gives them, as
+// zanfo-check's --start, --map and --loop-to-address take them: the
+// mapping is read from `files`.  False, with why, when the command line
+// or the mapping cannot be read.
+bool CheckOptionsOf(const std::vector<std::string> &args, const std::map<std::string, std::string> &files,
+                    CheckOptions *options, std::string *why) {
+    sim::Options o;
+    if (!sim::ParseOptions(args, &o, why))
+        return false;
+    options->start = o.start;
+    options->loopToAddress = o.loopToAddress;
+    if (o.map.empty())
+        return true;
+    auto file = files.find(o.map);
+    if (file == files.end()) {
+        *why = o.map + ": No such file or directory";
+        return false;
+    }
+    std::vector<std::string> problems;
+    if (!ParseMapping(o.map, file->second, &options->mapping, &problems)) {
+        for (const std::string &p : problems)
+            *why += (why->empty() ? "" : "\n") + p;
+        return false;
+    }
+    options->mapped = true;
+    return true;
 }
 
 // zanfo-sim's files: those named in `files`; the first file it reads, its
@@ -123,83 +163,9 @@ std::string text;
 
 uint64_t WordOf(uint32_t high, uint32_t low) { return uint64_t{high} << 32 | low; }
 
-// The state of the session as numbers, and their names: the registers,
-// the run, the word at μPC and what its cycle would do (Machine::Peek).
+// The state of the session as numbers, and their names (SessionState).
 std::vector<uint32_t> state;
 std::string stateNames;
-
-void FillState() {
-    const bool named = !stateNames.empty();
-    state.clear();
-    auto put = [named](const std::string &name, uint32_t value) {
-        state.push_back(value);
-        if (!named)
-            stateNames += name + "\n";
-    };
-    // The cycle the datapath draws: the word at μPC's, or once the machine
-    // has halted, the HALT word's, seen from the state before it (one cycle
-    // back, looked at, and run again).
-    const bool halted = session.last() == SimSession::Outcome::Halted && session.Back();
-    {
-        const Machine &m = session.machine();
-        const CycleView v = m.Peek();
-        const uint64_t word = m.WordAt(v.address);
-        put("halted", halted);
-        put("drawnUpc", m.regs.upc);
-        put("drawnCounter", m.regs.counter);
-        put("drawnDepth", m.regs.depth);
-        for (unsigned i = 0; i < kStackDepth; ++i)
-            put("drawnStack" + std::to_string(i), m.regs.stack[i]);
-        put("drawnQ", m.regs.q);
-        put("drawnMar", m.regs.mar);
-        put("drawnIr", m.regs.ir);
-        put("drawnUflag", m.regs.uflag);
-        put("drawnMflag", m.regs.mflag);
-        put("wordHigh", static_cast<uint32_t>(word >> 32));
-        put("wordLow", static_cast<uint32_t>(word));
-        put("empty", m.At(v.address).fault == Fault::Empty);
-        put("sequencer", m.At(v.address).sequencer);  // as it runs: RFCT is RPCT with --loop-to-address
-        put("runs", v.runs);
-        put("aAddress", v.aAddress);
-        put("bAddress", v.bAddress);
-        put("a", v.a);
-        put("b", v.b);
-        put("memory", v.memory);
-        put("d", v.d);
-        put("r", v.r);
-        put("s", v.s);
-        put("f", v.f);
-        put("status", v.status);
-        put("y", v.y);
-        put("bus", v.bus);
-        put("uflagAfter", v.uflag);
-        put("mflagAfter", v.mflag);
-        put("pass", v.pass);
-        put("next", v.next);
-        put("counterAfter", v.counter);
-    }
-    if (halted)
-        session.Step();
-    const Machine &m = session.machine();
-    put("upc", m.regs.upc);
-    put("counter", m.regs.counter);
-    put("depth", m.regs.depth);
-    for (unsigned i = 0; i < kStackDepth; ++i)
-        put("stack" + std::to_string(i), m.regs.stack[i]);
-    for (unsigned i = 0; i < kRegisterCount; ++i)
-        put("r" + std::to_string(i), m.regs.r[i]);
-    put("q", m.regs.q);
-    put("mar", m.regs.mar);
-    put("ir", m.regs.ir);
-    put("uflag", m.regs.uflag);
-    put("mflag", m.regs.mflag);
-    put("cyclesLow", static_cast<uint32_t>(m.cycles));
-    put("cyclesHigh", static_cast<uint32_t>(m.cycles >> 32));
-    put("executed", m.executed);
-    put("outcome", static_cast<uint32_t>(session.last()));
-    put("ended", session.ended());
-    put("breakpoint", m.At(m.regs.upc).breakpoint);
-}
 
 // The marks of the words the run has read, worked out only when asked and
 // only when the run has moved since.
@@ -243,6 +209,8 @@ const std::string &Output(int which) {
     case 22: return sessionOpen.out;
     case 23: return sessionOpen.err;
     case 30: return lastAssembly.explained;
+    case 40: return lastCheck.warnings;
+    case 41: return lastCheck.refused;
     default: return none;
     }
 }
@@ -312,9 +280,33 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
 // error, 12 the -o file and 13 its name, of the last zanfo-rom; 20 standard
 // output and 21 standard error of the last zanfo-sim; 22 and 23 those of
 // the last zanfo_session_open; 30 the last assembly's messages explained
-// (ExplainedText).
+// (ExplainedText); 40 the last check's warnings (WarningsText) and 41 why
+// it was not made.
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
+
+// Checks `size` bytes at `source` as zanfo-check checks a source file
+// holding them, with the options that zanfo-sim's command line `args`
+// (NUL-terminated strings) gives the run: --start, --loop-to-address, and
+// --map, its file from `files` (UnpackFiles).  Returns the number of
+// warnings (zanfo_assembly_output 40), or -1 when the command line or the
+// mapping cannot be read (41 says why) and nothing was checked.
+EMSCRIPTEN_KEEPALIVE int zanfo_check(const char *source, size_t size, const char *args, size_t argsSize,
+                                     const char *files, size_t filesSize) {
+    lastCheck = CheckOutput{};
+    CheckOptions options;
+    if (!CheckOptionsOf(SplitArgs(args, argsSize), UnpackFiles(files, filesSize), &options, &lastCheck.refused))
+        return -1;
+    const std::vector<Finding> findings = CheckSource(std::string(source, size), options);
+    lastCheck.warnings = WarningsText(findings);
+    return static_cast<int>(std::count(lastCheck.warnings.begin(), lastCheck.warnings.end(), '\n'));
+}
+
+// zanfo-check's checks with their explanations and examples (ChecksText).
+EMSCRIPTEN_KEEPALIVE const char *zanfo_checks() {
+    static const std::string checks = ChecksText();
+    return checks.c_str();
+}
 
 // The last assembly's microwords, three numbers each: the address, the
 // line of the first token and the line of the last.
@@ -376,15 +368,15 @@ EMSCRIPTEN_KEEPALIVE void zanfo_session_break(unsigned address, int on) {
         session.SetBreakpoint(address & 0xFFF, on != 0);
 }
 
-// The state as numbers (FillState); their names, one a line, in the same order.
+// The state as numbers (SessionState); their names, one a line, in the same order.
 EMSCRIPTEN_KEEPALIVE const uint32_t *zanfo_session_state() {
-    FillState();
+    SessionState(session, &state, &stateNames);
     return state.data();
 }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_session_state_size() { return state.size(); }
 EMSCRIPTEN_KEEPALIVE const char *zanfo_session_state_names() {
     if (stateNames.empty())
-        FillState();
+        SessionState(session, &state, &stateNames);
     return stateNames.c_str();
 }
 

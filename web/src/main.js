@@ -13,7 +13,7 @@ import {tags as t} from '@lezer/highlight';
 import examples from 'zanfo-examples';
 import {classifyWord, zanfoStreamParser} from './language.js';
 import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
-import {micLines, pageMessages} from './report.js';
+import {diagnosticsInOrder, diagnosticsList, lintDiagnostics, micLines, pageMessages, pageWarnings} from './report.js';
 import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
 import {breakpointGutter, currentLines} from './marks.js';
@@ -110,6 +110,11 @@ const page = {
   name: 'program.zan',
   result: null,      // the last assembly: {mic, stdout, stderr, status}
   words: [],         // its microwords' source lines
+  messages: [],      // its messages (pageMessages)
+  checked: {warnings: [], refused: ''},  // zanfo-check's on the program as the simulator runs it
+  checkKey: '',      // the source and options it was checked with
+  checkTook: 0,      // how long that took, in ms
+  showDiagnostics: null,  // the Diagnostics tab's list (diagnosticsList)
   generation: 0,     // assemblies done, for tests that wait for one
   timer: 0,
   loading: false,    // true while a whole source is put into the editor
@@ -147,29 +152,27 @@ function assembleNow() {
   page.result = result;
   page.words = words;
   const mic = micLines(result.mic);
-  const messages = pageMessages(page.toolchain.lastMessages());
+  page.messages = pageMessages(page.toolchain.lastMessages());
   const doc = view.state.doc;
-  const diagnostics = messages.filter(m => m.line !== null).map(m => {
-    const line = doc.line(Math.min(Math.max(m.line, 1), doc.lines));
-    return {from: line.from, to: line.to, severity: m.severity, source: 'zanfo',
-      message: [m.text, m.explanation, ...m.notes.map(n => (n.hint ? 'hint: ' : 'note: ') + n.text)]
-        .filter(Boolean).join('\n')};
-  });
-  view.dispatch(setDiagnostics(view.state, diagnostics), {effects: setWordMarkers.of(markersFor(doc, words, mic))});
-  showMessages(messages);
+  view.dispatch({effects: setWordMarkers.of(markersFor(doc, words, mic))});
   showMicrowords(mic, words);
-  const errors = messages.filter(m => m.severity === 'error').length;
+  page.simulator.programChanged(words);
+  checkNow();
+  const errors = page.messages.filter(m => m.severity === 'error').length;
+  const warnings = page.checked.warnings.length;
   $('status').textContent =
     `${mic.length} microword${mic.length === 1 ? '' : 's'} · ` +
     `${errors === 0 ? 'no errors' : errors + (errors === 1 ? ' error' : ' errors')}` +
+    (warnings ? ` · ${warnings} warning${warnings === 1 ? '' : 's'}` : '') +
     (result.status !== 0 ? ` · zanfo stopped (exit status ${result.status})` : '') +
-    ` · ${took.toFixed(1)} ms`;
+    ` · ${(took + page.checkTook).toFixed(1)} ms`;
+  $('status').title = `zanfo ${took.toFixed(1)} ms, zanfo-check ${page.checkTook.toFixed(1)} ms`;
   $('status').className = errors ? 'bad' : 'good';
   $('download-mic').disabled = result.status !== 0;
   $('download-rom').disabled = result.status !== 0;
-  page.simulator.programChanged(words);
   page.generation++;
   document.body.dataset.assembled = String(page.generation);
+  performance.measure('zanfo-refresh', {start: started});  // an assembly's whole work, for bench/web.mjs
 }
 
 function assembleSoon() {
@@ -185,56 +188,30 @@ function goToLines(first, last) {
   page.view.focus();
 }
 
-// zanfo's messages, each with its line, its explanation and the notes
-// that say more for this program (lexyacc/notes.h), as zanfo-dump
-// --listing shows them.
-function showMessages(messages) {
-  const list = $('diagnostics');
-  list.replaceChildren();
-  $('diagnostic-count').textContent = messages.length ? `(${messages.length})` : '';
-  if (messages.length === 0) {
-    const li = document.createElement('li');
-    li.className = 'none';
-    li.textContent = 'zanfo reports nothing.';
-    list.append(li);
-    return;
+// zanfo-check on the program as the simulator runs it (its --start,
+// --map and --loop-to-address), again only when the source or those
+// options changed; then the diagnostics shown again.
+function checkNow() {
+  const {args, files} = page.simulator.commandLine();
+  const key = JSON.stringify([args, files]);
+  if (key !== page.checkKey) {
+    page.checkKey = key;
+    const started = performance.now();
+    page.checked = page.toolchain.check(textToBytes(page.view.state.doc.toString()), args, files);
+    page.checkTook = performance.now() - started;
   }
-  for (const m of messages) {
-    const li = document.createElement('li');
-    li.className = m.severity;
-    const where = document.createElement(m.line === null ? 'span' : 'a');
-    where.className = 'where';
-    where.textContent = m.line === null ? 'stopped' : `line ${m.line}`;
-    if (m.line !== null) {
-      where.href = '#';
-      where.addEventListener('click', e => {
-        e.preventDefault();
-        goToLines(m.line, m.line);
-      });
-    }
-    const body = document.createElement('div');
-    body.className = 'body';
-    const text = document.createElement('span');
-    text.className = 'text';
-    text.textContent = m.text;
-    body.append(text);
-    if (m.explanation) {
-      const explain = document.createElement('div');
-      explain.className = 'explain';
-      explain.textContent = m.explanation;
-      body.append(explain);
-    }
-    for (const note of m.notes) {
-      const row = document.createElement('div');
-      row.className = note.hint ? 'hint' : 'note';
-      const kind = document.createElement('b');
-      kind.textContent = note.hint ? 'hint: ' : 'note: ';
-      row.append(kind, note.text);
-      body.append(row);
-    }
-    li.append(where, body);
-    list.append(li);
-  }
+  showAllDiagnostics();
+}
+
+// zanfo's messages and zanfo-check's warnings, underlined in the text and
+// listed in the Diagnostics tab.
+function showAllDiagnostics() {
+  const view = page.view;
+  const all = diagnosticsInOrder(page.messages, pageWarnings(page.checked.warnings, page.toolchain.checks()));
+  view.dispatch(setDiagnostics(view.state, lintDiagnostics(view.state.doc, all)));
+  $('diagnostic-count').textContent = all.length ? `(${all.length})` : '';
+  const refused = page.checked.refused && `zanfo-check waits for options zanfo-sim can read: ${page.checked.refused}`;
+  page.showDiagnostics(all, refused);
 }
 
 // The microword list: one row per line of the .mic file, built as one
@@ -382,6 +359,7 @@ function startEditor() {
 }
 
 function startControls() {
+  page.showDiagnostics = diagnosticsList($('diagnostics'), line => goToLines(line, line));
   const menu = $('examples');
   for (const e of examples) {
     const option = document.createElement('option');
@@ -434,8 +412,11 @@ async function start() {
     toolchain: page.toolchain,
     view: page.view,
     program: () => ({name: page.name, source: page.view.state.doc.toString()}),
+    optionsChanged: checkNow,
   });
   window.zanfo.assemble = source => page.toolchain.assemble(String(source));
+  window.zanfo.check = (source, args, files = {}) => page.toolchain.check(String(source), Array.from(args, String),
+    Object.fromEntries(Object.entries(files).map(([k, v]) => [String(k), String(v)])));
   window.zanfo.rom = (mic, args) => page.toolchain.rom(String(mic), Array.from(args, String));
   window.zanfo.simulate = (mic, args, files = {}) =>
     page.toolchain.simulate(mic === null || mic === undefined ? null : String(mic), Array.from(args, String),

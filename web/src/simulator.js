@@ -31,7 +31,7 @@ function resultLines(stdout) {
   }));
 }
 
-export function createSimulator({toolchain, view, program}) {
+export function createSimulator({toolchain, view, program, optionsChanged = () => {}}) {
   const datapath = createDatapath($('datapath'), toolchain.parts());
   const sim = {
     ready: false,       // the session is open on the current program
@@ -402,8 +402,15 @@ export function createSimulator({toolchain, view, program}) {
     $('test-results').innerHTML = aside.results;
     $('test-count').textContent = aside.count;
     $('test-count').className = aside.countClass;
+    reopen();
+  }
+
+  // The session opened again on options or inputs changed, which the
+  // checks follow too (the start address, the mapping, LOOP to address).
+  function reopen() {
     open();
     showTestsCommand();
+    optionsChanged();
   }
 
   // The tests, the mapping and the memory image, and the results of a run
@@ -428,10 +435,10 @@ export function createSimulator({toolchain, view, program}) {
   let inputTimer = 0;
   const reopenSoon = () => {
     clearTimeout(inputTimer);
-    inputTimer = setTimeout(() => { open(); showTestsCommand(); }, 300);
+    inputTimer = setTimeout(reopen, 300);
   };
   for (const id of ['sim-limit', 'sim-options', 'memory-image', 'mapping']) $(id).addEventListener('input', reopenSoon);
-  $('sim-loop').addEventListener('change', () => { open(); showTestsCommand(); });
+  $('sim-loop').addEventListener('change', reopen);
   $('tests').addEventListener('input', () => { $('test-count').textContent = ''; showTestsCommand(); });
   $('inputs-undo').addEventListener('click', undoPutAside);
   $('inputs-dismiss').addEventListener('click', () => { $('inputs-notice').hidden = true; sim.aside = null; });
@@ -473,6 +480,9 @@ export function createSimulator({toolchain, view, program}) {
       $('sim-loop').checked = Boolean(loop);
       $('sim-limit').value = String(limit || '10000000');
     },
+    // zanfo-sim's command line for the program as it stands, and the
+    // files it names ({args, files}), for the checks to follow.
+    commandLine: () => invocation(),
     memoryView,
     step, back, reset, run, stop, runTests, refresh,
     get session() { return sim; },

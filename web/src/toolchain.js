@@ -86,6 +86,7 @@ export function makeToolchain(mod) {
   let stateNames = null;
   let fieldNames = null;
   let parts = null;
+  let checks = null;
   return {
     // What `zanfo prog.zan` does for a file prog.zan holding the bytes of
     // `source`: {mic, stdout, stderr, status}, mic being prog.mic's content.
@@ -272,6 +273,38 @@ export function makeToolchain(mod) {
             notes: []});
       }
       return messages;
+    },
+
+    // What `zanfo-check` says of a source file holding the bytes of
+    // `source` beyond zanfo's own messages, the run's options taken from
+    // zanfo-sim's command line `args` (--start, --loop-to-address, --map
+    // with its file in `files`, {name: byte string}) as zanfo-check takes
+    // them: {warnings: [{check, line, address (-1: none), message (UTF-8
+    // decoded)}] in zanfo-check's order, refused: '' or why the options
+    // cannot be read (then no warnings)}.
+    check(source, args, files = {}) {
+      const packedArgs = packArgs(args), packedFiles = packFiles(files);
+      const count = withBytes(mod, [source, packedArgs, packedFiles], (s, a, f) =>
+        mod._zanfo_check(s, source.length, a, packedArgs.length, f, packedFiles.length));
+      if (count < 0) return {warnings: [], refused: bytesToText(output(41))};
+      const warnings = output(40).split('\n').filter(Boolean).map(line => {
+        const [check, lineNumber, address, message] = line.split('\t');
+        return {check, line: Number(lineNumber), address: Number(address), message: bytesToText(message)};
+      });
+      return {warnings, refused: ''};
+    },
+
+    // zanfo-check's checks by name: {name: {summary, explanation, wrong,
+    // right, micExamples}}, as `zanfo-check --explain NAME` shows them.
+    checks() {
+      if (checks) return checks;
+      checks = {};
+      for (const record of bytesToText(getCString(mod, mod._zanfo_checks())).split('\x1e')) {
+        if (!record) continue;
+        const [name, summary, explanation, wrong, right, mic] = record.split('\x1f');
+        checks[name] = {summary, explanation, wrong, right, micExamples: mic === '1'};
+      }
+      return checks;
     },
 
     // The machine's parts (machine/parts.h), for the datapath's tables:

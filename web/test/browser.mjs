@@ -81,9 +81,12 @@ export function readPage(page) {
     gutter: [...document.querySelectorAll('.cm-words .cm-gutterElement')]
       .filter(e => e.style.visibility !== 'hidden' && e.textContent).map(e => e.textContent),  // not the spacer
     rows: [...document.querySelectorAll('#mic > div')].map(r => [...r.children].map(c => c.textContent)),
-    messages: [...document.querySelectorAll('#diagnostics li:not(.none)')]
+    messages: [...document.querySelectorAll('#diagnostics li:not(.none):not(.check)')]
       .map(li => [li.querySelector('.where').textContent, li.querySelector('.text').textContent]),
+    warnings: [...document.querySelectorAll('#diagnostics li.check')]  // zanfo-check's
+      .map(li => [li.querySelector('.where').textContent, li.querySelector('.text').textContent, li.dataset.check]),
     underlined: document.querySelectorAll('.cm-lintRange-error').length,
+    underlinedWarnings: document.querySelectorAll('.cm-lintRange-warning').length,
     status: document.getElementById('status').textContent,
     name: document.getElementById('file-name').textContent,
     generation: Number(document.body.dataset.assembled || 0),

@@ -2,7 +2,8 @@
 // tests, memory image and mapping that belong to a program; the drawing
 // after a HALT; the condition select; a drawing with no text over a wire;
 // the microword gutter; the test command and its files; the whole memory;
-// the notes and explanations of zanfo's messages.  Each state is kept as a
+// the notes and explanations of zanfo's messages; zanfo-check's warnings
+// beside them, explained, following the options.  Each state is kept as a
 // screenshot in WEB_BUILD/screenshots for a person to look at.
 import test from 'node:test';
 import assert from 'node:assert/strict';
@@ -285,7 +286,54 @@ test('the Diagnostics tab shows the explanation and the notes of each message', 
   await typeOver(page, 'PROGRAM stray\nR1 = R2 #\nEND\n');
   const stray = await page.$$eval('#diagnostics li', l => l.map(li => [li.className, li.querySelector('.where').textContent,
     li.querySelector('.text').textContent]));
-  assert.deepEqual(stray, [['warning', 'line 2', 'Unrecognized character: (35) #']]);
+  assert.deepEqual(stray, [['warning', 'line 2', 'Unrecognized character: (35) #'],
+    ['warning check', 'line 2', 'the next address, 001, holds no microword: the run stops there; end with HALT or a jump']]);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+// zanfo-check's warnings beside zanfo's messages: underlined as warnings,
+// listed with their check's name, the check's explanation opened below
+// and shown on hover over the underline, all as zanfo-check gives them;
+// and they follow the simulator's options (LOOP to address here).
+test('the checks warn beside zanfo, each with its explanation', async () => {
+  const source = ['PROGRAM sub', '        CALL(times);', '        HALT;', 'times:  LDCOUNT(2);', 'round:  INCR(R1);',
+    '        LOOP(round);', '        RET', 'END', ''].join('\n');
+  const native = args => Buffer.from(nativeCommand('zanfo-check', [...args, 'sub.zan'], {'sub.zan': source}).stdout, 'latin1')
+    .toString('utf8').split('\n').filter(Boolean).map(l => {
+      const [, line, text, name] = /^sub\.zan:(\d+): warning: (.*) \[([a-z-]+)\]$/.exec(l);
+      return [`line ${line}`, text, name];
+    });
+  const {page, errors} = await openPage(await fragmentFor({source, name: 'sub.zan'}), size);
+  const view = await readPage(page);
+  assert.deepEqual(view.warnings, native([]));
+  assert.equal(view.warnings.length, 2);
+  assert.deepEqual([view.underlinedWarnings, view.underlined, view.messages], [2, 0, []]);
+  assert.match(view.status, /· 2 warnings ·/);
+
+  // The explanation, opened in the list and on hover, is zanfo-check --explain's.
+  const explain = name => Buffer.from(nativeCommand('zanfo-check', ['--explain', name], {}).stdout, 'latin1')
+    .toString('utf8').split('\n\n')[1].split('\nWrong')[0].replace(/\s+/g, ' ').trim();
+  await page.click('#diagnostics li[data-check="loop-target"] summary');
+  const opened = await page.waitForSelector('#diagnostics li[data-check="loop-target"] .check-explain')
+    .then(box => box.evaluate(e => e.innerText));
+  assert.ok(opened.replace(/\s+/g, ' ').includes(explain('loop-target')), opened);
+  assert.match(opened, /Wrong:\n[^]*LOOP\(round\)[^]*Right:/);
+  const underline = await page.$$('.cm-lintRange-warning');
+  await underline[1].hover();  // RET, line 7
+  await page.waitForSelector('.cm-tooltip-lint');
+  const hovered = await page.$eval('.cm-tooltip-lint', e => e.innerText);
+  assert.ok(hovered.replace(/\s+/g, ' ').includes(explain('stack-underflow')), hovered);
+  assert.match(hovered, /\[stack-underflow\]/);
+  await screenshot(page, 'warnings');
+
+  // LOOP to address: the LOOP repeats to its operand, and the checks know it.
+  const before = view.generation;
+  await page.click('#sim-loop');
+  await page.waitForFunction(() => !document.querySelector('#diagnostics li.check'));
+  const looped = await readPage(page);
+  assert.deepEqual([looped.warnings, native(['--loop-to-address']), looped.underlinedWarnings], [[], [], 0]);
+  assert.equal(looped.generation, before);  // checked again, not assembled again
   assert.deepEqual(errors, []);
   await page.close();
 });

@@ -73,6 +73,64 @@ test('the messages are explained as zanfo-dump --listing explains them', () => {
   assert.ok(compared > 40, `only ${compared} inputs with messages`);
 });
 
+// The page's warnings are zanfo-check's, line for line: on every example
+// with its mapping (as the page loads it), and on every source that an
+// end-to-end case runs zanfo-check on, with the case's --start, --map and
+// --loop-to-address (zanfo-sim's options too, as the page passes them).
+test('the checks warn as zanfo-check warns', async t => {
+  const runs = examples().map(({name, source}) => {
+    const map = path.join(sourceDir, 'examples', name.replace(/\.zan$/, '.map'));
+    const files = {[name]: source};
+    if (!fs.existsSync(map)) return {name, args: [name], files};
+    files['x.map'] = fs.readFileSync(map, 'latin1');
+    return {name, args: ['--map', 'x.map', name], files};
+  });
+  const cases = path.join(sourceDir, 'tests', 'e2e');
+  for (const name of fs.readdirSync(cases).sort()) {
+    const dir = path.join(cases, name);
+    const command = path.join(dir, 'command');
+    if (!fs.existsSync(command) || fs.readFileSync(command, 'latin1').trim() !== 'zanfo-check') continue;
+    const argsFile = path.join(dir, 'args');
+    const args = (fs.existsSync(argsFile) ? fs.readFileSync(argsFile, 'latin1').split('\n').filter(Boolean) : ['prog.zan'])
+      .filter(a => !a.startsWith('-W'));  // the page makes every check
+    if (!args.length || !args[args.length - 1].endsWith('.zan')) continue;  // the page's programs are sources
+    const files = {};
+    for (const f of fs.readdirSync(dir))
+      if (!/^(args|command|expected_.*)$/.test(f)) files[f] = fs.readFileSync(path.join(dir, f), 'latin1');
+    runs.push({name, args, files});
+  }
+  let warned = 0;
+  for (const {name, args, files} of runs) {
+    const native = nativeCommand('zanfo-check', args, files);
+    if (native.status === 2) continue;  // a file it cannot read: nothing checked
+    const program = args[args.length - 1];
+    const want = Buffer.from(native.stdout, 'latin1').toString('utf8').split('\n').filter(l => l.includes(': warning: '));
+    const got = toolchain.check(files[program], args, files);
+    await t.test(name, () => {
+      assert.equal(got.refused, '');
+      assert.deepEqual(got.warnings.map(w => `${program}${w.line ? ':' + w.line : ''}: warning: ${w.message} [${w.check}]`), want);
+    });
+    warned += want.length ? 1 : 0;
+  }
+  assert.ok(runs.length > 20 && warned > 15, `${runs.length} programs, ${warned} with warnings`);
+  // Options zanfo-sim cannot read check nothing, and say why.
+  assert.match(toolchain.check('PROGRAM p\nHALT\nEND\n', ['--start', '5000', 'p.zan']).refused, /--start/);
+  assert.match(toolchain.check('PROGRAM p\nHALT\nEND\n', ['--map', 'm', 'p.zan'], {m: '1\n'}).refused, /^m:1: /);
+});
+
+// Each check's explanation is the library's, as zanfo-check --explain gives it.
+test('every check is explained as zanfo-check --explain explains it', () => {
+  const checks = toolchain.checks();
+  const listed = nativeCommand('zanfo-check', ['--list'], {}).stdout.split('\n').filter(Boolean).map(l => l.split(' ')[0]);
+  assert.deepEqual(Object.keys(checks), listed);
+  for (const [name, c] of Object.entries(checks)) {
+    const explained = Buffer.from(nativeCommand('zanfo-check', ['--explain', name], {}).stdout, 'latin1').toString('utf8');
+    assert.ok(explained.startsWith(`${name}: ${c.summary}\n\n${c.explanation}`), name);
+    for (const example of [c.wrong, c.right])
+      assert.ok(explained.includes(example.trimEnd().split('\n').map(l => '    ' + l).join('\n')), name);
+  }
+});
+
 test('a string that is not bytes is refused, not cut', () => {
   assert.throws(() => toolchain.assemble('PROGRAM p\n{ \u20ac }\nEND'), RangeError);
   sameAsZanfo('PROGRAM p\n{ \xe2\x82\xac }\nEND');  // the same text as UTF-8 bytes
