@@ -15,6 +15,7 @@ FUZZ_DUMP_SMOKE_TIME ?= 30
 FUZZ_SIM_SMOKE_TIME ?= 30
 FUZZ_LISTING_SMOKE_TIME ?= 30
 FUZZ_CHECK_SMOKE_TIME ?= 45
+FUZZ_PROVE_SMOKE_TIME ?= 30
 FUZZ_LSP_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
@@ -23,7 +24,7 @@ VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-
 # every folder it enters and leaves.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-prove bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
 .PHONY: web check-web bench-web vscode
 
 all: build
@@ -86,6 +87,10 @@ bench-check: deps
 bench-grading: deps
 	bash bench/grading.sh
 
+# zanfo-prove's times on the routines of bench/prove/ (see bench/README.md).
+bench-prove: deps
+	bash bench/prove.sh
+
 # zanfo-lsp's time from a change of a 4096-word program to its diagnostics
 # (see bench/README.md).
 bench-lsp: deps
@@ -96,7 +101,7 @@ fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz \
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz zanfo_prove_fuzz \
 	      zanfo_lsp_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
@@ -125,6 +130,10 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run_mic.sh check $(BUILD_FUZZ)/fuzz/zanfo_check_fuzz $(FUZZ_CHECK_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-check-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-check-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-check-smoke.log
+	@echo "fuzzing zanfo-prove's property reader for $(FUZZ_PROVE_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-prove-smoke.log"
+	@bash fuzz/run_mic.sh prove $(BUILD_FUZZ)/fuzz/zanfo_prove_fuzz $(FUZZ_PROVE_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-prove-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-prove-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-prove-smoke.log
 	@echo "fuzzing zanfo-lsp's messages and sessions for $(FUZZ_LSP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-lsp-smoke.log"
 	@bash fuzz/run_lsp.sh $(BUILD_FUZZ)/fuzz/zanfo_lsp_fuzz $(FUZZ_LSP_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-lsp-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-lsp-smoke.log; exit 1; }

@@ -6,10 +6,11 @@
 #
 # NAME is dump (zanfo-dump's reader and decoder), sim (zanfo-sim loading
 # and running the words, each run stopped at 3000 cycles, so an input that
-# takes longer than 5 s is a hang) or check (zanfo-check's analysis).  As
-# fuzz/run.sh, with a working corpus of its own, fuzz/corpus-NAME/, started
-# from every .mic file of the end-to-end cases and the examples (and, for
-# check, every source too).
+# takes longer than 5 s is a hang), check (zanfo-check's analysis) or prove
+# (zanfo-prove's property reader).  As fuzz/run.sh, with a working corpus of
+# its own, fuzz/corpus-NAME/, started from every .mic file of the end-to-end
+# cases and the examples (for check, every source too; for prove, the
+# property files instead).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1
@@ -21,7 +22,8 @@ artifacts=$(dirname "$fuzzer")/artifacts-$name
 mkdir -p "$corpus" "$artifacts"
 starts=(-name '*.mic')
 [ "$name" = check ] && starts+=(-o -name '*.zan')  # zanfo-check takes sources too
-find tests/e2e examples \( "${starts[@]}" \) -type f -print0 |
+[ "$name" = prove ] && starts=(-name '*.props')    # zanfo-prove's property files
+find tests/e2e examples bench \( "${starts[@]}" \) -type f -print0 |
     while IFS= read -r -d '' mic; do
         cp "$mic" "$corpus/start_$(printf '%s' "$mic" | tr '/' '_')"
     done

@@ -239,6 +239,12 @@ void Machine::SetLoopToAddress(bool on) {
         }
 }
 
+void Machine::SetBreakpoint(unsigned address, bool on) {
+    Microinstruction &slot = store_[address & 0xFFF];
+    breakpoints_ += static_cast<unsigned>(on) - static_cast<unsigned>(slot.breakpoint);
+    slot.breakpoint = on;
+}
+
 void Machine::SetMapping(const std::array<int, kOpcodes> &addresses) {
     for (unsigned i = 0; i < kOpcodes; ++i)
         mapping_[i] = static_cast<int16_t>(addresses[i] < 0 ? -1 : addresses[i] & 0xFFF);
@@ -372,9 +378,15 @@ RunEnd RunLoop(Machine &machine, const CycleParts &k, uint64_t maxCycles, CycleW
 RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher) {
     const CycleParts k{machine.store_.data(), machine.words_.data(), machine.memory.data(), machine.written.data(),
                   machine.mapping_.data(), machine.mapped_};
+    // The count spares a run the look at all 4096 words when no breakpoint
+    // is set (zanfo-prove starts millions of short runs).  The look stays,
+    // behind the count: so written, the loop below compiles to 2 % fewer
+    // instructions a cycle than with the count alone (callgrind; see
+    // bench/README.md).
     bool breakpoints = false;
-    for (const Microinstruction &w : machine.store_)
-        breakpoints |= w.breakpoint;
+    if (machine.breakpoints_)
+        for (const Microinstruction &w : machine.store_)
+            breakpoints |= w.breakpoint;
     if (watcher || breakpoints)
         return RunLoop<true>(machine, k, maxCycles, watcher);
     return RunLoop<false>(machine, k, maxCycles, nullptr);

@@ -143,7 +143,7 @@ class Machine {
     void LoadWord(unsigned address, uint64_t word);
     // RFCT runs as RPCT from now on (--loop-to-address); decodes the store again.
     void SetLoopToAddress(bool on);
-    void SetBreakpoint(unsigned address, bool on = true) { store_[address & 0xFFF].breakpoint = on; }
+    void SetBreakpoint(unsigned address, bool on = true);
     // JMAP's mapping: address of each opcode, -1 for an opcode not mapped.
     // Without one, JMAP jumps to IR >> 8.
     void SetMapping(const std::array<int, kOpcodes> &addresses);
@@ -161,6 +161,10 @@ class Machine {
     MachineError error;              // set when Step returns Error
 
     const Microinstruction &At(unsigned address) const { return store_[address & 0xFFF]; }
+    // JMAP's target for `opcode`: its address in the mapping (-1 when it is
+    // not mapped), or the opcode itself without a mapping.
+    int MapTarget(unsigned opcode) const { return mapped_ ? mapping_[opcode & 0xFF] : static_cast<int>(opcode & 0xFF); }
+    bool Mapped() const { return mapped_; }
     uint64_t WordAt(unsigned address) const { return words_[address & 0xFFF]; }  // as loaded
 
   private:
@@ -174,6 +178,7 @@ class Machine {
     std::array<int16_t, kOpcodes> mapping_;  // JMAP's address per opcode, -1 not mapped
     bool mapped_ = false;                    // false: JMAP goes to IR >> 8
     bool loopToAddress_ = false;             // RFCT runs as RPCT
+    unsigned breakpoints_ = 0;               // addresses with a breakpoint
 };
 
 // Runs until a HALT, a breakpoint, an error or `maxCycles` cycles in all

@@ -19,8 +19,10 @@ What a page may hold:
   ZANFO): a first line `$ zanfo-sim ARGS`, then what it prints, standard
   output and then standard error; a line `$ echo $?` ends that output and
   the line after it is the exit status.  Each `.zan` argument is the last
-  `zan` block before it, each `.test` argument the last block tagged
-  `test`.
+  `zan` block before it whose PROGRAM has the argument's name, or else the
+  last `zan` block; each `.test` argument the last block tagged `test`.
+* A fenced block tagged `prove` is a session with zanfo-prove, alike; each
+  `.props` argument is the last block tagged `props`.
 * A fenced block tagged `check` is a session with zanfo-check, written
   the same way (`$ zanfo-check ARGS`).
 
@@ -112,48 +114,59 @@ def table_examples(text):
     return rows
 
 
-def sim_sessions(text, tag_of_session="sim"):
-    """(line, args, output, status or None, program, test file) for each `sim` block."""
+def sim_sessions(text, command="zanfo-sim"):
+    """(line, args, output, status or None, input files) for each session block of
+    `command` (tag `sim` for zanfo-sim, `check` for zanfo-check, `prove` for
+    zanfo-prove)."""
     sessions = []
-    program = test = None
-    prompt = {"sim": "$ zanfo-sim", "check": "$ zanfo-check"}[tag_of_session]
+    programs = {}  # PROGRAM name (None: the last one) -> source
+    inputs = {}    # block tag -> its last body
+    tag_of = {"zanfo-sim": "sim", "zanfo-check": "check", "zanfo-prove": "prove"}
     for tag, body, line in fenced_blocks(text):
         if tag == "zan":
-            program = body
-        elif tag == "test":
-            test = body
-        elif tag == tag_of_session:
+            programs[None] = body
+            m = re.search(r"^\s*PROGRAM\s+(\w+)", re.sub(r"\{[^}]*\}", "", body), re.M | re.I)
+            if m:
+                programs[m.group(1).lower()] = body
+        elif tag in ("test", "props"):
+            inputs[tag] = body
+        elif tag == tag_of[command]:
             lines = body.split("\n")
+            prompt = "$ " + command
             args = shlex.split(lines[0][len(prompt):]) if lines[0].startswith(prompt) else None
             output, status = lines[1:], None
             if "$ echo $?" in output:
                 at = output.index("$ echo $?")
                 status = int(output[at + 1])
                 output = output[:at] + [""]
-            sessions.append((line, args, "\n".join(output), status, program, test))
+            files = {}
+            for arg in args or []:
+                if arg.endswith(".zan"):
+                    body = programs.get(arg[:-4].lower(), programs.get(None))
+                else:
+                    body = inputs.get(arg.rsplit(".", 1)[-1]) if "." in arg else None
+                if body is not None:
+                    files[arg] = body
+            sessions.append((line, args, "\n".join(output), status, files))
     return sessions
 
 
-def check_sim(zanfo, page, text, tag="sim"):
-    """Runs every `sim` (or `check`) session of a page with the zanfo-sim
-    (or zanfo-check) beside zanfo."""
-    command = {"sim": "zanfo-sim", "check": "zanfo-check"}[tag]
+def check_sim(zanfo, page, text, command="zanfo-sim"):
+    """Runs every session of `command` on a page with the one beside zanfo."""
     sim = os.path.join(os.path.dirname(zanfo), command)
     failures = []
-    sessions = sim_sessions(text, tag)
+    sessions = sim_sessions(text, command)
     if sessions and not os.path.exists(sim):
         return 0, [f"{page}: no {command} beside {zanfo}"]
-    for line, args, shown, status, program, test in sessions:
+    for line, args, shown, status, files in sessions:
         if args is None:
-            failures.append(f"{page}:{line}: a {tag} block starts with `$ {command} ARGS`")
+            failures.append(f"{page}:{line}: a session block starts with `$ {command} ARGS`")
             continue
         with tempfile.TemporaryDirectory() as work:
-            for arg in args:
-                for ext, body in ((".zan", program), (".test", test)):
-                    if arg.endswith(ext) and body is not None:
-                        with open(os.path.join(work, arg), "w", encoding="utf-8") as f:
-                            f.write(body)
-            run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=60)
+            for name, body in files.items():
+                with open(os.path.join(work, name), "w", encoding="utf-8") as f:
+                    f.write(body)
+            run = subprocess.run([sim] + args, cwd=work, capture_output=True, timeout=120)
         actual = (run.stdout + run.stderr).decode("utf-8")
         if actual != shown or (status is not None and status != run.returncode):
             failures.append(f"{page}:{line}: {command} {' '.join(args)} exits with {run.returncode}"
@@ -186,10 +199,13 @@ def check_page(zanfo, page):
             failures.append(f"{page}:{line}: `{item}` shown as {word}, zanfo gives "
                             f"{(mic or '').strip()!r} {err.strip()!r}")
     sim_checked, sim_failures = check_sim(zanfo, page, text)
-    check_checked, check_failures = check_sim(zanfo, page, text, "check")
-    sim_checked += check_checked
-    sim_failures += check_failures
-    return checked + sim_checked, failures + sim_failures
+    checked += sim_checked
+    failures += sim_failures
+    for command in ("zanfo-check", "zanfo-prove"):
+        more, more_failures = check_sim(zanfo, page, text, command)
+        checked += more
+        failures += more_failures
+    return checked, failures
 
 
 def main():

@@ -89,6 +89,14 @@ check=$work/root/usr/bin/zanfo-check
 "$check" --map "$src/examples/fetch_decode.map" "$src/examples/fetch_decode.zan" > "$work/check.out" 2>&1 ||
     fail "installed zanfo-check did not pass the fetch_decode example:"$'\n'"$(cat "$work/check.out")"
 
+# zanfo-prove, with its man page: the multiply example for 4-bit multipliers.
+proveCmd=$work/root/usr/bin/zanfo-prove
+[ -x "$proveCmd" ] || fail "the package installs no /usr/bin/zanfo-prove:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-prove.1*')" ] || fail "the package installs no zanfo-prove man page"
+printf 'prove small\nassume R2 < 16\nensure R3 == ((old(R1) * old(R2)) & 0xFFFF)\n' > "$work/mul.props"
+"$proveCmd" --props "$work/mul.props" "$src/examples/multiply.zan" > "$work/prove.out" 2>&1 ||
+    fail "installed zanfo-prove failed to prove the multiply example:"$'\n'"$(cat "$work/prove.out")"
+
 # zanfo-lsp, with its man page: a session of initialize, shutdown and exit.
 lsp=$work/root/usr/bin/zanfo-lsp
 [ -x "$lsp" ] || fail "the package installs no /usr/bin/zanfo-lsp:"$'\n'"$(dpkg-deb -c "$deb")"
@@ -100,4 +108,4 @@ frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
     fail "installed zanfo-lsp did not exit 0 after shutdown and exit"
 grep -q '"hoverProvider":true' "$work/lsp.out" || fail "installed zanfo-lsp did not answer initialize: $(cat "$work/lsp.out")"
 
-echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check and zanfo-lsp, and their man pages"
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check, zanfo-prove and zanfo-lsp, and their man pages"

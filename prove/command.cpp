@@ -1,0 +1,364 @@
+// zanfo-prove: options, the programs, the goals and what is printed.
+#include "command.h"
+
+#include <z3++.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+#include "cli.h"
+#include "goal.h"
+#include "program.h"
+#include "properties.h"
+#include "prover.h"
+#include "report.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zanfo-prove [OPTION]... --props FILE PROG\n"
+    "  or:  zanfo-prove [OPTION]... --equiv REF --compare NAME[,NAME]... PROG\n"
+    "Proves that the microprogram PROG meets the properties of FILE for every\n"
+    "input, or finds an input that breaks one and prints it as a test case for\n"
+    "zanfo-sim; or proves that PROG ends with the same values as the reference\n"
+    "program REF for every input.  PROG and REF are .mic files or zanfo sources.\n"
+    "\n"
+    "  --props FILE         the properties: prove NAME, then set, mem, assume EXPR,\n"
+    "                       ensure EXPR and within N lines\n"
+    "  --equiv REF          prove that PROG ends as REF does on the --compare names\n"
+    "  --compare NAME[,NAME...]  what must end equal (repeatable)\n"
+    "  --assume EXPR        an assumption for every property (repeatable)\n"
+    "  --within N           every run must halt within N cycles (default 10000)\n"
+    "  --set NAME=VALUE     fix a register, flag register or memory word at the start\n"
+    "  --mem FILE           fix memory words from FILE (hex words, @ADDR, as $readmemh)\n"
+    "  --map FILE           JMAP mapping: \"OPCODE ADDRESS\" lines (default IR >> 8)\n"
+    "  --start ADDR         start at ADDR (default 0)\n"
+    "  --loop-to-address    run LOOP (Am2910 RFCT, code 8) as RPCT (code 9)\n"
+    "  --timeout S          give up on a property after S seconds (default 60)\n"
+    "  --help               show this help and exit\n"
+    "  --version            show the version and exit\n"
+    "\n"
+    "Every register, Q, MAR, IR, flag register and memory word that is not fixed\n"
+    "is an input.  NAME is R0..R63, Q, MAR, IR, UFLAG, MFLAG, MEM[ADDR], or an EQU\n"
+    "name of the source; EXPR is a C expression over those names, old(NAME) and\n"
+    "s16(EXPR) (see the manual).\n"
+    "\n"
+    "Exit status: 0 every property proved, 1 a counterexample, 2 bad command line\n"
+    "or input file, 3 no counterexample but a property is unknown.\n";
+
+struct Options {
+    std::string file;                   // the microprogram
+    std::string props;                  // --props
+    std::string equiv;                  // --equiv
+    std::vector<std::string> compares;  // --compare, as written
+    std::vector<std::string> assumes;   // --assume
+    uint64_t within = kDefaultWithin;   // --within
+    std::vector<std::string> sets;      // --set
+    std::vector<std::string> mems;      // --mem
+    std::string map;                    // --map
+    unsigned start = 0;                 // --start
+    bool loopToAddress = false;         // --loop-to-address
+    double timeout = 60;                // --timeout
+    bool help = false, version = false;
+};
+
+int UsageError(SimOutput &output, const std::string &message) {
+    output.Err("zanfo-prove: " + message + "\nTry 'zanfo-prove --help' for more information.\n");
+    return kProveBadInput;
+}
+
+bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
+    static const std::set<std::string> kWithValue = {"--props", "--equiv", "--compare", "--assume", "--within",
+                                                     "--set",   "--mem",   "--map",     "--start",  "--timeout"};
+    std::vector<std::string> files;
+    bool operandsOnly = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            operandsOnly = true;
+            continue;
+        }
+        std::string name = arg, value;
+        size_t eq = arg.find('=');
+        bool hasValue = arg.compare(0, 2, "--") == 0 && eq != std::string::npos;
+        if (hasValue) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (kWithValue.count(name)) {
+            if (!hasValue) {
+                if (i + 1 == args.size()) {
+                    *error = "option " + name + " needs a value";
+                    return false;
+                }
+                value = args[++i];
+            }
+        } else if (hasValue) {
+            *error = "option " + name + " takes no value";
+            return false;
+        }
+        if (name == "--props" || name == "--equiv" || name == "--map") {
+            std::string &slot = name == "--props" ? o->props : name == "--equiv" ? o->equiv : o->map;
+            if (!slot.empty()) {
+                *error = name + " given twice";
+                return false;
+            }
+            slot = value;
+        } else if (name == "--compare") {
+            o->compares.push_back(value);
+        } else if (name == "--assume") {
+            o->assumes.push_back(value);
+        } else if (name == "--set") {
+            o->sets.push_back(value);
+        } else if (name == "--mem") {
+            o->mems.push_back(value);
+        } else if (name == "--within") {
+            if (!ParseCycleBound(value, &o->within, error)) {
+                *error = "--within: " + *error;
+                return false;
+            }
+        } else if (name == "--start") {
+            uint32_t address;
+            if (!ParseNumber(value, kStoreSize - 1, &address, error)) {
+                *error = "--start: " + *error;
+                return false;
+            }
+            o->start = address;
+        } else if (name == "--timeout") {
+            char *end = nullptr;
+            double seconds = strtod(value.c_str(), &end);
+            if (value.empty() || *end || !(seconds > 0) || seconds > 1e6) {
+                *error = "--timeout: \"" + value + "\" is not a number of seconds above 0";
+                return false;
+            }
+            o->timeout = seconds;
+        } else if (name == "--loop-to-address") {
+            o->loopToAddress = true;
+        } else if (name == "--help" || name == "-h") {
+            o->help = true;
+        } else if (name == "--version") {
+            o->version = true;
+        } else {
+            *error = "unknown option " + name;
+            return false;
+        }
+    }
+    if (o->help || o->version)
+        return true;
+    if (files.size() != 1) {
+        *error = files.empty() ? "no microprogram given" : "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
+        return false;
+    }
+    o->file = files[0];
+    if (o->props.empty() == o->equiv.empty()) {
+        *error = o->props.empty() ? "nothing to prove: give --props FILE or --equiv REF" : "--props and --equiv do not go together";
+        return false;
+    }
+    if (!o->equiv.empty() && o->compares.empty()) {
+        *error = "--equiv needs --compare NAME: what must end equal";
+        return false;
+    }
+    if (o->equiv.empty() && !o->compares.empty()) {
+        *error = "--compare goes with --equiv";
+        return false;
+    }
+    return true;
+}
+
+bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
+    for (const std::string &p : problems)
+        output.Err(p + "\n");
+    return problems.empty();
+}
+
+// A program on a machine, as every run starts from it: the words, --start,
+// --loop-to-address, --map, --mem and --set.
+struct Start {
+    Program program;                   // the words and the equates
+    std::unique_ptr<Machine> machine;  // loaded and set up, as every run starts
+};
+
+void Prepare(const Options &o, const std::vector<Assignment> &sets, const std::vector<MemoryWord> &words,
+             const std::array<int, kOpcodes> *mapping, Start *s) {
+    s->machine = std::make_unique<Machine>();
+    Machine &m = *s->machine;
+    m.SetLoopToAddress(o.loopToAddress);
+    for (const MicWord &w : s->program.words)
+        m.LoadWord(w.address, w.word);
+    m.regs.upc = static_cast<uint16_t>(o.start);
+    if (mapping)
+        m.SetMapping(*mapping);
+    for (const MemoryWord &w : words)
+        m.memory[w.address] = w.value;
+    for (const Assignment &a : sets)
+        WritePlace(m, a.place, a.value);
+}
+
+}  // namespace
+
+int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
+    Options o;
+    std::string error;
+    if (!ParseOptions(args, &o, &error))
+        return UsageError(output, error);
+    if (o.help) {
+        output.Out(kUsage);
+        return kProveProved;
+    }
+    if (o.version) {
+        output.Out(VersionText("zanfo-prove"));
+        return kProveProved;
+    }
+
+    // The program first: its equates name what the options and the properties name.
+    Start prog;
+    if (!LoadProgram("zanfo-prove", o.file, read, output, &prog.program))
+        return kProveBadInput;
+    const Equates &equates = prog.program.equates;
+    std::vector<Assignment> sets;
+    std::string errors;
+    for (const std::string &text : o.sets) {
+        Assignment a;
+        if (ParseAssignment(text, equates, &a, &error))
+            sets.push_back(a);
+        else
+            errors += "--set " + text + ": " + error + "\n";
+    }
+    std::vector<Expr> assumes;
+    for (const std::string &text : o.assumes) {
+        Expr e;
+        if (ParseExpr(text, equates, &e, &error))
+            assumes.push_back(e);
+        else
+            errors += "--assume " + text + ": " + error + "\n";
+    }
+    std::vector<Place> compared;
+    for (const std::string &list : o.compares)
+        for (size_t at = 0; at <= list.size();) {
+            size_t comma = list.find(',', at);
+            if (comma == std::string::npos)
+                comma = list.size();
+            Place p;
+            std::string name = list.substr(at, comma - at);
+            if (ParsePlace(name, equates, &p, &error))
+                compared.push_back(p);
+            else
+                errors += "--compare " + name + ": " + error + "\n";
+            at = comma + 1;
+        }
+    if (!errors.empty()) {
+        errors.pop_back();
+        for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 14)
+            errors.replace(at, 1, "\nzanfo-prove: ");
+        return UsageError(output, errors);
+    }
+
+    // The inputs every run shares: memory images and the mapping.
+    std::vector<std::string> problems;
+    std::vector<MemoryWord> words;
+    std::string text;
+    for (const std::string &file : o.mems) {
+        if (!read(file, &text, &error)) {
+            output.Err("zanfo-prove: " + file + ": " + error + "\n");
+            return kProveBadInput;
+        }
+        if (!ParseMemoryImage(file, text, &words, &problems))
+            return ShowProblems(problems, output), kProveBadInput;
+    }
+    std::array<int, kOpcodes> mapping;
+    if (!o.map.empty()) {
+        if (!read(o.map, &text, &error)) {
+            output.Err("zanfo-prove: " + o.map + ": " + error + "\n");
+            return kProveBadInput;
+        }
+        if (!ParseMapping(o.map, text, &mapping, &problems))
+            return ShowProblems(problems, output), kProveBadInput;
+    }
+    const std::array<int, kOpcodes> *map = o.map.empty() ? nullptr : &mapping;
+    Prepare(o, sets, words, map, &prog);
+    Start ref;
+    if (!o.equiv.empty()) {
+        if (!LoadProgram("zanfo-prove", o.equiv, read, output, &ref.program))
+            return kProveBadInput;
+        Prepare(o, sets, words, map, &ref);
+    }
+
+    // The goals.
+    std::vector<Property> properties;
+    if (!o.props.empty()) {
+        if (!read(o.props, &text, &error)) {
+            output.Err("zanfo-prove: " + o.props + ": " + error + "\n");
+            return kProveBadInput;
+        }
+        if (!ParsePropertyFile(o.props, text, equates, o.within, &properties, &problems))
+            return ShowProblems(problems, output), kProveBadInput;
+    } else {
+        Property p;
+        std::string names;
+        for (const Place &c : compared)
+            names += (names.empty() ? "" : ",") + PlaceName(c);
+        p.name = "same " + names + " as " + o.equiv;
+        p.within = o.within;
+        properties.push_back(p);
+    }
+
+    // The solver's memory is bounded: a formula past it makes the
+    // property unknown rather than the machine swap.
+    z3::set_param("memory_max_size", 8192);  // MiB
+    ProveOptions options;
+    options.timeout = o.timeout;
+    if (const char *threads = getenv("ZANFO_PROVE_THREADS"))
+        options.threads = static_cast<unsigned>(std::max(1, atoi(threads)));
+    // ZANFO_PROVE_METHODS=search,all,solver picks the methods, for the
+    // benchmark and for finding out which one settles a property.
+    if (const char *methods = getenv("ZANFO_PROVE_METHODS")) {
+        const std::string list = std::string(",") + methods + ",";
+        options.methods = (list.find(",search,") != std::string::npos ? kSearch : 0u) |
+                          (list.find(",all,") != std::string::npos ? kRunAll : 0u) |
+                          (list.find(",solver,") != std::string::npos ? kSolver : 0u);
+    }
+    bool fails = false, unknown = false;
+    for (const Property &p : properties) {
+        auto program = std::make_unique<Machine>(*prog.machine);
+        std::unique_ptr<Machine> reference;
+        if (ref.machine)
+            reference = std::make_unique<Machine>(*ref.machine);
+        Goal goal;
+        goal.name = p.name;
+        goal.assumes = assumes;
+        goal.assumes.insert(goal.assumes.end(), p.assumes.begin(), p.assumes.end());
+        goal.ensures = p.ensures;
+        goal.within = p.within;
+        goal.compared = compared;
+        goal.sets = sets;
+        for (const MemoryWord &w : words) {
+            Assignment a;
+            a.place.kind = Place::Memory;
+            a.place.index = w.address;
+            a.value = w.value;
+            goal.fixed.Add(a);
+        }
+        for (const Assignment &a : sets)
+            goal.fixed.Add(a);
+        for (const Assignment &a : p.sets) {
+            WritePlace(*program, a.place, a.value);
+            if (reference)
+                WritePlace(*reference, a.place, a.value);
+            goal.fixed.Add(a);
+            goal.sets.push_back(a);
+        }
+        goal.program = program.get();
+        goal.reference = reference.get();
+        Verdict verdict = Decide(goal, options);
+        fails |= verdict.kind == Verdict::Fails;
+        unknown |= verdict.kind == Verdict::Unknown;
+        output.Out(VerdictText(goal, verdict));
+    }
+    return fails ? kProveFails : unknown ? kProveUnknown : kProveProved;
+}

@@ -1,0 +1,93 @@
+// What zanfo-prove's tests share: files held in memory, programs
+// assembled into a machine, expressions, and a counterexample run in
+// zanfo-sim.
+#ifndef ZANFO_TESTS_PROVE_HELPERS_H
+#define ZANFO_TESTS_PROVE_HELPERS_H
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "assemble.h"
+#include "expr.h"
+#include "machine.h"
+#include "mic_file.h"
+#include "sim.h"
+
+namespace prove_test {
+
+class Captured : public SimOutput {
+  public:
+    void Out(const std::string &text) override { out += text; }
+    void Err(const std::string &text) override { err += text; }
+    std::string out, err;
+};
+
+using Files = std::map<std::string, std::string>;
+
+inline FileReader Reader(const Files &files) {
+    return [&files](const std::string &name, std::string *text, std::string *error) {
+        auto it = files.find(name);
+        if (it == files.end()) {
+            *error = "No such file or directory";
+            return false;
+        }
+        *text = it->second;
+        return true;
+    };
+}
+
+inline std::string ReadText(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::string Replace(std::string text, const std::string &from, const std::string &to) {
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+inline Machine Load(const std::string &source) {
+    Assembly a = AssembleText(source);
+    EXPECT_TRUE(a.parsed && a.diagnostics.empty()) << a.diagnostics;
+    Machine m;
+    for (const MicWord &w : ParseMicText("p", a.mic, MicUse::ControlStore).words)
+        m.LoadWord(w.address, w.word);
+    return m;
+}
+
+inline Expr Parse(const std::string &text) {
+    Expr e;
+    std::string error;
+    EXPECT_TRUE(ParseExpr(text, {}, &e, &error)) << error;
+    return e;
+}
+
+// Runs the case of a counterexample in zanfo-sim; its exit status.
+inline int ReplayInSim(const std::string &source, const std::string &verdictText) {
+    std::string test = verdictText.substr(verdictText.find('\n') + 1);
+    std::vector<std::string> args{"--test", "cex.test", "p.zan"};
+    size_t bound = test.find("max-cycles ");
+    if (bound != std::string::npos) {
+        // zanfo-sim's test files take no max-cycles line yet: the bound on its command line.
+        size_t end = test.find('\n', bound);
+        args.insert(args.begin(), {"--max-cycles", test.substr(bound + 11, end - bound - 11)});
+        test.erase(bound, end + 1 - bound);
+    }
+    Files files{{"p.zan", source}, {"cex.test", test}};
+    Captured out;
+    return RunSim(args, Reader(files), out);
+}
+
+}  // namespace prove_test
+
+#endif

@@ -1,0 +1,48 @@
+// zanfo-prove: proves a microprogram right for every input, or gives an
+// input that breaks it.  The command is RunProve (prove/command.h); this
+// reads its files and prints.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "mic_file.h"
+
+namespace {
+
+bool ReadFile(const std::string &name, std::string *text, std::string *error) {
+    text->clear();
+    int number = 0;
+    if (ReadWholeFile(name, text, &number))
+        return true;
+    *error = strerror(number);
+    return false;
+}
+
+class StandardStreams : public SimOutput {
+  public:
+    void Out(const std::string &text) override {
+        fwrite(text.data(), 1, text.size(), stdout);
+        fflush(stdout);  // a verdict as soon as it is known: the next may take a while
+    }
+    void Err(const std::string &text) override {
+        fflush(stdout);
+        fwrite(text.data(), 1, text.size(), stderr);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    StandardStreams output;
+    int status = RunProve(args, ReadFile, output);
+    errno = 0;
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "zanfo-prove: cannot write the output: %s\n", errno ? strerror(errno) : "write error");
+        return 2;
+    }
+    return status;
+}
