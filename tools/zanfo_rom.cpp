@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "cli.h"
-#include "command.h"
+#include "rom_command.h"
 
 namespace {
 

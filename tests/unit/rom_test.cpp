@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
+#include "rom_command.h"
 #include "rom.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // zanfo-rom: the command line, the store built from the .mic file, and the
 // chosen writer.
-#include "command.h"
+#include "rom_command.h"
 
 #include <algorithm>
 #include <cstdio>
