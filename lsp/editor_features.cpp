@@ -9,7 +9,7 @@
 #include "notation.h"
 #include "protocol.h"
 #include "observe.h"
-#include "words.h"
+#include "reserved_words.h"
 #include "zanfo.h"
 
 namespace {

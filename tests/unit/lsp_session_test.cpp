@@ -19,7 +19,7 @@
 #include "check.h"
 #include "editor_features.h"
 #include "protocol.h"
-#include "words.h"
+#include "reserved_words.h"
 
 namespace {
 

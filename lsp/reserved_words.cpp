@@ -1,5 +1,5 @@
 // zanfo-lsp: the reserved words and what they mean.
-#include "words.h"
+#include "reserved_words.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 // for completion and hover.  The words themselves are the scanner's
 // (ReservedWord over the grammar's token codes); this file adds only what
 // they mean.
-#ifndef ZANFO_LSP_WORDS_H
-#define ZANFO_LSP_WORDS_H
+#ifndef ZANFO_LSP_RESERVED_WORDS_H
+#define ZANFO_LSP_RESERVED_WORDS_H
 
 #include <string>
 #include <vector>
