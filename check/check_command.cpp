@@ -6,8 +6,9 @@
 
 #include "check.h"
 #include "cli.h"
-#include "inputs.h"
+#include "mapping.h"
 #include "mic_file.h"
+#include "reading.h"
 
 namespace {
 

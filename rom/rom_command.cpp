@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "inputs.h"
+#include "mapping.h"
 #include "rom.h"
 
 namespace {
@@ -306,7 +306,7 @@ bool LoadStore(const MicFile &mic, const Request &request, RomImage &image, std:
     return !checked.Refused();
 }
 
-// The JMAP mapping of `name`, read with zanfo-sim's reader: one word per
+// The JMAP mapping of `name`, read with the machine's reader: one word per
 // opcode, FFFF for an opcode that is not mapped.  False, with every
 // problem in `err`, when the file is refused.
 bool LoadMapping(const std::string &name, const RomEnvironment &environment, RomImage &image, std::string &err) {

@@ -1,17 +1,20 @@
 // zanfo-sim's inputs besides the microprogram: names and values on the
 // command line, memory images, JMAP mappings and test files.  Each reader
 // takes the text of a file and its name, and reports every problem as
-// "NAME:LINE: message".
+// "NAME:LINE: message".  Numbers are read by ParseNumber (reading.h) and
+// mappings by ParseMapping (mapping.h), which zanfo-check and zanfo-rom
+// share.
 #ifndef ZANFO_SIM_INPUTS_H
 #define ZANFO_SIM_INPUTS_H
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "machine.h"
+#include "mapping.h"
+#include "reading.h"
 
 // Equate names of a source (lower case) and the register each stands for
 // ("r5", "rq", "ira1"), as the assembler lists them.
@@ -35,10 +38,6 @@ struct Assignment {
 // equate name that stands for a register or Q.
 bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error);
 
-// A number: decimal (a leading "-" gives the 16-bit two's complement) or
-// hexadecimal after "0x"; at most `max`.
-bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error);
-
 // NAME=VALUE.  A flag register takes 0..15, everything else 16 bits.
 bool ParseAssignment(const std::string &text, const Equates &equates, Assignment *assignment,
                      std::string *error);
@@ -55,11 +54,6 @@ struct MemoryWord {
 };
 bool ParseMemoryImage(const std::string &name, const std::string &text, std::vector<MemoryWord> *words,
                       std::vector<std::string> *problems);
-
-// A JMAP mapping: one "OPCODE ADDRESS" pair a line (decimal or 0x hex),
-// blank lines and "#" comments allowed.  Opcodes not listed map to -1.
-bool ParseMapping(const std::string &name, const std::string &text, std::array<int, kOpcodes> *mapping,
-                  std::vector<std::string> *problems);
 
 // A test file: named cases, each with what it sets before the run and
 // what it expects after it.  Lines before the first case hold for every

@@ -1,0 +1,31 @@
+// zanfo: what the companion commands' small inputs share: numbers as a
+// user writes them (a value on the command line, in a test file or a JMAP
+// mapping), and the lines of a file of blank-separated words with "#"
+// comments.  Problems are reported as "NAME:LINE: message".
+#ifndef ZANFO_READING_H
+#define ZANFO_READING_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A number: decimal (a leading "-" gives the 16-bit two's complement) or
+// hexadecimal after "0x"; at most `max`.
+bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error);
+
+// A line of a mapping or a test file that holds something once its "#"
+// comment is cut off.
+struct WordedLine {
+    unsigned number;                 // from 1
+    std::string text;                // without its comment and line end
+    std::vector<std::string> words;  // its blank-separated words, at least one
+};
+
+// The lines of a text that hold words, in order; blank lines and lines of
+// comment only are left out.
+std::vector<WordedLine> WordedLines(const std::string &text);
+
+// "NAME:LINE: message".
+std::string AtLine(const std::string &name, unsigned line, const std::string &message);
+
+#endif
