@@ -36,7 +36,7 @@
 #include "assemble.h"
 #include "machine.h"
 #include "notation.h"
-#include "observe.h"
+#include "notes.h"
 
 enum class Severity : uint8_t {
     Error,    // zanfo's own diagnostics, a parse error, a .mic line the reader refuses
@@ -88,10 +88,12 @@ struct CheckOptions {
 std::vector<Finding> CheckSource(const std::string &source, const CheckOptions &options = {});
 
 // What the checks of the text (constant-range, address-range,
-// address-twice) and zanfo's notices need to see of zanfo's passes: the
-// numbers written (but ORG's), the ORGs, the words' addresses, and the
-// lines of the characters zanfo skips.
-class CheckWatcher : public AssemblyObserver {
+// address-twice) need to see of zanfo's passes, on top of what the notes
+// on zanfo's messages see (NoteWatcher: among them the lines of the
+// characters zanfo skips, where its notices go): the numbers written (but
+// ORG's), the ORGs and the words' addresses.  A tool with more to watch
+// derives from it and calls its hooks first.
+class CheckWatcher : public NoteWatcher {
   public:
     struct Number {
         int line;          // where it stands
@@ -106,11 +108,9 @@ class CheckWatcher : public AssemblyObserver {
 
     void Token(bool firstPass, int token, int line, const char *text, int value) override;
     void Microinstruction(int dir, int firstLine, int lastLine) override;
-    void UnrecognizedCharacter(bool firstPass, int line) override;
 
     std::vector<Number> numbers;  // second pass
     std::vector<Word> words;      // second pass, one per microinstruction
-    std::vector<int> strayLines;  // first pass: the lines of zanfo's notices
 
   private:
     int previous_ = -1;      // the token before
@@ -119,9 +119,8 @@ class CheckWatcher : public AssemblyObserver {
 };
 
 // CheckSource's findings on a source that `assembly` is zanfo's run of,
-// made with `watch` looking on (alone, or beside other observers through
-// an ObserverPair): for a tool that needs the run itself too, so that the
-// source is assembled once.
+// made with `watch` (or a watcher derived from it) looking on: for a tool
+// that needs the run itself too, so that the source is assembled once.
 std::vector<Finding> CheckAssembly(const Assembly &assembly, const CheckWatcher &watch,
                                    const CheckOptions &options = {});
 

@@ -10,7 +10,7 @@
 #include "check.h"
 #include "cli.h"
 #include "mic_file.h"
-#include "observe.h"
+#include "notes.h"
 #include "words.h"
 #include "zanfo.h"
 
@@ -109,6 +109,7 @@ int CheckOrder(const std::string &check) {
 }  // namespace
 
 void CheckWatcher::Token(bool firstPass, int token, int line, const char *text, int value) {
+    NoteWatcher::Token(firstPass, token, line, text, value);
     if (firstPass)
         return;
     if (token == NUMBER && previous_ != KW_ORG)
@@ -125,11 +126,6 @@ void CheckWatcher::Microinstruction(int dir, int firstLine, int) {
     afterOrg_ = false;
 }
 
-void CheckWatcher::UnrecognizedCharacter(bool firstPass, int line) {
-    if (firstPass)
-        strayLines.push_back(line);
-}
-
 std::vector<Finding> CheckSource(const std::string &source, const CheckOptions &options) {
     CheckWatcher watch;
     const Assembly assembly = AssembleText(source, &watch);
@@ -142,14 +138,8 @@ std::vector<Finding> CheckAssembly(const Assembly &assembly, const CheckWatcher 
         out.push_back(Error(d.numbered ? d.line : 0, OneLine(d.numbered ? d.message : d.text)));
         out.back().note = NoteOn(d.message);
     }
-    size_t pos = 0;  // each notice of the first pass at its line
-    for (int line : watch.strayLines) {
-        const size_t end = assembly.notices.find('\n', pos);
-        if (end == std::string::npos)
-            break;
-        out.push_back(Error(line, OneLine(assembly.notices.substr(pos, end - pos))));
-        pos = end + 1;
-    }
+    for (const LineNotice &notice : NoticesByLine(assembly, watch))
+        out.push_back(Error(notice.line, OneLine(notice.text)));
     TextChecks(watch, options, out);
     if (assembly.parsed && !assembly.stopped) {
         const MicFile mic = ParseMicText("", assembly.mic, MicUse::Listing);

@@ -20,19 +20,20 @@
 void NoteWatcher::Token(bool firstPass, int token, int line, const char *text, int) {
     if (!firstPass)
         return;  // the parser stops in the first pass, or not at all
-    last_[0] = last_[1];
-    last_[1] = last_[2];
-    last_[2] = SeenToken{token, line, text};
-    ++firstPassTokens_;
+    SeenToken &seen = last_[firstPassTokens_++ % 3];  // in place of the oldest, its text's room reused
+    seen.token = token;
+    seen.line = line;
+    seen.text = text;
 }
 
 void NoteWatcher::SyntaxError(int token, const std::vector<int> &expectedCodes) {
     syntaxError = true;
     stoppedToken = firstPassTokens_;
-    stoppedAt = last_[2];  // the lookahead has been read: it is the last token seen
+    // The lookahead has been read: it is the last token seen.
+    stoppedAt = Seen(0);
     stoppedAt.token = token;
-    before[0] = last_[0];
-    before[1] = last_[1];
+    before[0] = Seen(2);
+    before[1] = Seen(1);
     expected = expectedCodes;
 }
 
@@ -197,15 +198,9 @@ class Explainer {
                 SyntaxError();
             out.push_back(std::move(m));
         }
-        // Each notice of the first pass at its line; the second pass repeats them.
-        size_t pos = 0;
-        for (int line : watch_.strayLines) {
-            size_t end = assembly_.notices.find('\n', pos);
-            if (end == std::string::npos)
-                break;
-            std::string notice = assembly_.notices.substr(pos, end - pos);
-            out.push_back({ExplainedMessage::Notice, line, notice, ExplainMessage(notice), {}});
-            pos = end + 1;
+        for (LineNotice &notice : NoticesByLine(assembly_, watch_)) {
+            const char *explanation = ExplainMessage(notice.text);
+            out.push_back({ExplainedMessage::Notice, notice.line, std::move(notice.text), explanation, {}});
         }
         return out;
     }
@@ -371,6 +366,19 @@ class Explainer {
 };
 
 }  // namespace
+
+std::vector<LineNotice> NoticesByLine(const Assembly &assembly, const NoteWatcher &watch) {
+    std::vector<LineNotice> out;
+    size_t pos = 0;
+    for (int line : watch.strayLines) {
+        const size_t end = assembly.notices.find('\n', pos);
+        if (end == std::string::npos)
+            break;
+        out.push_back({line, assembly.notices.substr(pos, end - pos)});
+        pos = end + 1;
+    }
+    return out;
+}
 
 std::vector<ExplainedMessage> ExplainMessages(const std::string &source, const Assembly &assembly,
                                               const NoteWatcher &watch) {

@@ -45,8 +45,14 @@ class NoteWatcher : public AssemblyObserver {
     int openComment = 0;                    // the line of a comment the source never closes
 
   private:
-    SeenToken last_[3];                     // first pass: the last three tokens, the latest last
-    size_t firstPassTokens_ = 0;
+    // The first pass's token `back` tokens before the last one (0: the
+    // last), or none.
+    SeenToken Seen(size_t back) const {
+        return back < firstPassTokens_ ? last_[(firstPassTokens_ - 1 - back) % 3] : SeenToken();
+    }
+
+    SeenToken last_[3];                     // first pass: the last three tokens, the n-th at n % 3
+    size_t firstPassTokens_ = 0;            // first pass: the tokens read
 };
 
 // One note about a message: a fact about this program, or a likely cause
@@ -65,6 +71,17 @@ struct ExplainedMessage {
     const char *explanation;         // ExplainMessage's English line, or null
     std::vector<MessageNote> notes;  // what more there is to say for this program
 };
+
+// One of zanfo's notices (standard output) with the line of the character
+// it is about.
+struct LineNotice {
+    int line;          // from 1
+    std::string text;  // zanfo's line as printed, without its line end (ISO-8859-1)
+};
+
+// zanfo's notices of the first pass, each at the line NoteWatcher saw its
+// character on; the second pass prints them again.
+std::vector<LineNotice> NoticesByLine(const Assembly &assembly, const NoteWatcher &watch);
 
 // zanfo's messages about `source`, assembled into `assembly` with `watch`
 // looking on, in the order zanfo prints them: standard error (diagnostics,

@@ -41,42 +41,6 @@ class AssemblyObserver {
     virtual void UnrecognizedCharacter(bool /*firstPass*/, int /*line*/) {}
 };
 
-// Two observers of one run: every hook goes to the first, then to the
-// second.  For a tool that needs what two watchers see of a single
-// AssembleText (zanfo-lsp: its own and zanfo-check's).
-class ObserverPair : public AssemblyObserver {
-  public:
-    ObserverPair(AssemblyObserver &first, AssemblyObserver &second) : first_(first), second_(second) {}
-
-    void Token(bool firstPass, int token, int line, const char *text, int value) override {
-        first_.Token(firstPass, token, line, text, value);
-        second_.Token(firstPass, token, line, text, value);
-    }
-    void Microinstruction(int dir, int firstLine, int lastLine) override {
-        first_.Microinstruction(dir, firstLine, lastLine);
-        second_.Microinstruction(dir, firstLine, lastLine);
-    }
-    void SyntaxError(int token, const std::vector<int> &expectedCodes) override {
-        first_.SyntaxError(token, expectedCodes);
-        second_.SyntaxError(token, expectedCodes);
-    }
-    void UnknownLabel(const char *name) override {
-        first_.UnknownLabel(name);
-        second_.UnknownLabel(name);
-    }
-    void UnclosedComment(bool firstPass, int line) override {
-        first_.UnclosedComment(firstPass, line);
-        second_.UnclosedComment(firstPass, line);
-    }
-    void UnrecognizedCharacter(bool firstPass, int line) override {
-        first_.UnrecognizedCharacter(firstPass, line);
-        second_.UnrecognizedCharacter(firstPass, line);
-    }
-
-  private:
-    AssemblyObserver &first_, &second_;
-};
-
 // Set by AssembleText for one run; null otherwise.
 extern AssemblyObserver *assemblyObserver;
 

@@ -16,12 +16,13 @@
 
 namespace {
 
-// Watches zanfo's run for the notes (NoteWatcher), and for what they do
-// not keep: where each token, stray character and unknown name stands.
-class TokenRecorder : public NoteWatcher {
+// Watches zanfo's run for the notes and zanfo-check (CheckWatcher, a
+// NoteWatcher), and for what they do not keep: where each token, stray
+// character and unknown name stands.
+class TokenRecorder : public CheckWatcher {
   public:
     void Token(bool firstPass, int token, int line, const char *text, int value) override {
-        NoteWatcher::Token(firstPass, token, line, text, value);
+        CheckWatcher::Token(firstPass, token, line, text, value);
         last_ = token;
         if (!firstPass) {
             ++secondPassTokens_;
@@ -32,14 +33,14 @@ class TokenRecorder : public NoteWatcher {
     }
 
     void SyntaxError(int token, const std::vector<int> &expected) override {
-        NoteWatcher::SyntaxError(token, expected);
+        CheckWatcher::SyntaxError(token, expected);
         stoppedIndex = last_ == END_OF_INPUT ? -1 : static_cast<int>(tokens.size()) - 1;
     }
 
     // The name is one of the last tokens read (the parser may have read
     // the one after it): the same token of the first pass.
     void UnknownLabel(const char *name) override {
-        NoteWatcher::UnknownLabel(name);
+        CheckWatcher::UnknownLabel(name);
         int found = -1;
         for (size_t back = 1; back <= 3 && back <= secondPassTokens_ && found < 0; ++back) {
             const size_t index = secondPassTokens_ - back;
@@ -50,7 +51,7 @@ class TokenRecorder : public NoteWatcher {
     }
 
     void UnrecognizedCharacter(bool firstPass, int line) override {
-        NoteWatcher::UnrecognizedCharacter(firstPass, line);
+        CheckWatcher::UnrecognizedCharacter(firstPass, line);
         if (firstPass)
             strayOffsets.push_back(MatchOffset());
     }
@@ -329,9 +330,7 @@ std::string Analysis::LabelAt(int address) const {
 Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unencodable) {
     Analysis analysis;
     TokenRecorder recorder;
-    CheckWatcher checks;
-    ObserverPair both(recorder, checks);
-    analysis.assembly = AssembleText(latin1, &both);
+    analysis.assembly = AssembleText(latin1, &recorder);
     const long long scanned = ScanOffset();  // before the notes assemble again
     Reader reader(latin1, analysis);
     reader.Tokens(recorder);
@@ -350,7 +349,7 @@ Analysis Analyze(const std::string &latin1, const std::vector<Unencodable> &unen
                                             "\" is not in ISO-8859-1: saved as Latin-1 it becomes \"?\", "
                                             "and zanfo reads it so"});
     }
-    reader.Checks(CheckAssembly(analysis.assembly, checks));
+    reader.Checks(CheckAssembly(analysis.assembly, recorder));
     // By line, and on a line errors first, as zanfo-check and the listing
     // order them.
     std::stable_sort(analysis.diagnostics.begin(), analysis.diagnostics.end(),
