@@ -72,7 +72,7 @@ try {
   await page.goto(server.url);
   await page.waitForFunction('document.body.classList.contains("ready")');
   // Each keystroke's pause costs an assembly and a check (zanfo-check's,
-  // which assembles the source again in memory).
+  // on that assembly's run of the same bytes).
   const figures = await page.evaluate(async source => {
     const r = window.zanfo.assemble(source);
     const words = r.mic.split('\n').filter(Boolean).length;

@@ -1,10 +1,11 @@
 // zanfo-dump --listing.
 //
-// zanfo runs in memory with an observer that records, in the second pass,
-// the source lines of every microinstruction, and watches for the notes
-// (notes.h: where the parser stopped, the names no label answers, the
-// comment left open).  The microwords are zanfo's own .mic lines, in order:
-// the n-th line is the n-th microinstruction's word.
+// zanfo runs once, in memory, with an observer that records, in the second
+// pass, the source lines of every microinstruction, and watches for the
+// notes (notes.h: where the parser stopped, the names no label answers, the
+// comment left open) and for zanfo-check (check.h: CheckAssembly).  The
+// microwords are zanfo's own .mic lines, in order: the n-th line is the
+// n-th microinstruction's word.
 #include "listing.h"
 
 #include <algorithm>
@@ -38,10 +39,10 @@ struct Message {
     std::string text;  // one row, without the indent
 };
 
-class Watcher : public NoteWatcher {
+class Watcher : public CheckWatcher {
   public:
     void Token(bool firstPass, int token, int line, const char *text, int value) override {
-        NoteWatcher::Token(firstPass, token, line, text, value);
+        CheckWatcher::Token(firstPass, token, line, text, value);
         if (firstPass)
             return;
         SeenToken seen{token, line, text};
@@ -54,7 +55,8 @@ class Watcher : public NoteWatcher {
     // The statement's tokens run from its first to the one before the
     // lookahead (";" or END) that ended it.  The first statement starts
     // after PROGRAM and the program's name, if any.
-    void Microinstruction(int dir, int, int) override {
+    void Microinstruction(int dir, int firstLine, int lastLine) override {
+        CheckWatcher::Microinstruction(dir, firstLine, lastLine);
         if (statement_.size() < 2)
             return;  // a statement has a token and its end
         size_t first = 0, end = statement_.size() - 1;
@@ -63,10 +65,10 @@ class Watcher : public NoteWatcher {
         if (first == 1 && first + 1 < end && statement_[first].token == IDENT &&
             statement_[first + 1].token != ':')
             ++first;
-        words_.push_back({dir, statement_[first].line, statement_[end - 1].line});
+        sources.push_back({dir, statement_[first].line, statement_[end - 1].line});
     }
 
-    std::vector<WordSource> words_;          // second pass, one per microinstruction
+    std::vector<WordSource> sources;    // second pass, the lines of each microinstruction
 
   private:
     std::vector<SeenToken> statement_;  // second pass: the tokens since the last ";"
@@ -141,8 +143,8 @@ std::string Shown(const std::string &line) {
 class Printer {
   public:
     Printer(const std::string &source, const Assembly &assembly, const Watcher &watch)
-        : messages(ExplainMessages(source, assembly, watch)), source_(source), lines_(SplitLines(source)),
-          assembly_(assembly), watch_(watch) {}
+        : messages(ExplainMessages(source, assembly, watch)), lines_(SplitLines(source)), assembly_(assembly),
+          watch_(watch) {}
 
     const std::vector<ExplainedMessage> messages;  // zanfo's, explained
 
@@ -159,7 +161,7 @@ class Printer {
             // The words whose statements start on this line: the first
             // beside it, any more on rows of their own below.
             std::vector<std::string> words;
-            for (; word < mic.size() && word < watch_.words_.size() && watch_.words_[word].firstLine <= n; ++word)
+            for (; word < mic.size() && word < watch_.sources.size() && watch_.sources[word].firstLine <= n; ++word)
                 words.push_back(mic[word]);
             char number[16];
             snprintf(number, sizeof number, "  %5d  ", n);
@@ -222,7 +224,7 @@ class Printer {
 
     // zanfo-check's warnings (check/), each under the line it names.
     void PlaceWarnings() {
-        for (const Finding &f : CheckSource(source_))
+        for (const Finding &f : CheckAssembly(assembly_, watch_))
             if (f.severity == Severity::Warning)
                 Add(f.line, "warning: " + f.message + " [" + f.check + "]");
     }
@@ -257,7 +259,6 @@ class Printer {
         return out;
     }
 
-    const std::string &source_;
     std::vector<std::string> lines_;
     const Assembly &assembly_;
     const Watcher &watch_;

@@ -34,11 +34,14 @@
 
 namespace {
 
-// What zanfo would leave behind for a source file of the given bytes.
+// What zanfo would leave behind for a source file of the given bytes, and
+// its run as zanfo-check saw it, so that checking the same source again
+// needs no second run.
 struct AssemblyOutput {
-    std::string mic;       // the .mic file
-    std::string out;       // standard output
-    std::string err;       // standard error
+    bool made = false;     // zanfo_assemble has run: the fields below are of its last call
+    std::string source;    // the bytes assembled
+    Assembly assembly;     // zanfo's run: mic the .mic file, notices standard output, diagnostics standard error
+    CheckWatcher watch;    // what zanfo-check and the notes saw of it
     int status = 0;        // exit status
     std::vector<int32_t> words;  // address, first line, last line of each microword
     std::map<uint32_t, std::string> labels;  // address -> the label that names it (the first by name)
@@ -217,9 +220,9 @@ std::vector<std::string> SplitArgs(const char *packed, size_t size) {
 const std::string &Output(int which) {
     static const std::string none;
     switch (which) {
-    case 0: return lastAssembly.mic;
-    case 1: return lastAssembly.out;
-    case 2: return lastAssembly.err;
+    case 0: return lastAssembly.assembly.mic;
+    case 1: return lastAssembly.assembly.notices;
+    case 2: return lastAssembly.assembly.diagnostics;
     case 10: return lastRom.out;
     case 11: return lastRom.err;
     case 12: return lastRom.image;
@@ -245,13 +248,12 @@ extern "C" {
 // Assembles `size` bytes at `source` as zanfo assembles a file holding
 // them.  Returns zanfo's exit status: 0, or 2 when the scanner stopped.
 EMSCRIPTEN_KEEPALIVE int zanfo_assemble(const char *source, size_t size) {
-    const std::string text(source, size);
-    NoteWatcher watch;
-    Assembly a = AssembleText(text, &watch);
-    lastAssembly.explained = ExplainedText(ExplainMessages(text, a, watch));
-    lastAssembly.mic = std::move(a.mic);
-    lastAssembly.out = std::move(a.notices);
-    lastAssembly.err = std::move(a.diagnostics);
+    lastAssembly.made = true;
+    lastAssembly.source.assign(source, size);
+    lastAssembly.watch = CheckWatcher();
+    lastAssembly.assembly = AssembleText(lastAssembly.source, &lastAssembly.watch);
+    const Assembly &a = lastAssembly.assembly;
+    lastAssembly.explained = ExplainedText(ExplainMessages(lastAssembly.source, a, lastAssembly.watch));
     lastAssembly.status = a.stopped ? 2 : 0;
     lastAssembly.words.clear();
     lastAssembly.words.reserve(3 * a.words.size());
@@ -314,14 +316,18 @@ EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Outpu
 // (NUL-terminated strings) gives the run: --start, --loop-to-address, and
 // --map, its file from `files` (UnpackFiles).  Returns the number of
 // warnings (zanfo_assembly_output 40), or -1 when the command line or the
-// mapping cannot be read (41 says why) and nothing was checked.
+// mapping cannot be read (41 says why) and nothing was checked.  The
+// source that zanfo_assemble assembled last is not assembled again.
 EMSCRIPTEN_KEEPALIVE int zanfo_check(const char *source, size_t size, const char *args, size_t argsSize,
                                      const char *files, size_t filesSize) {
     lastCheck = CheckOutput{};
     CheckOptions options;
     if (!CheckOptionsOf(SplitArgs(args, argsSize), UnpackFiles(files, filesSize), &options, &lastCheck.refused))
         return -1;
-    const std::vector<Finding> findings = CheckSource(std::string(source, size), options);
+    const std::string text(source, size);
+    const std::vector<Finding> findings = lastAssembly.made && text == lastAssembly.source
+                                              ? CheckAssembly(lastAssembly.assembly, lastAssembly.watch, options)
+                                              : CheckSource(text, options);
     lastCheck.warnings = WarningsText(findings);
     return static_cast<int>(std::count(lastCheck.warnings.begin(), lastCheck.warnings.end(), '\n'));
 }
