@@ -1,23 +1,17 @@
 // The reading of lcov tracefiles: zanfo-dump --listing --coverage, the playground.
 #include "tracefile.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <utility>
 #include <vector>
+
+#include "reading.h"
 
 namespace {
 
 std::string BaseName(const std::string &path) { return path.substr(path.find_last_of('/') + 1); }
 
 // A decimal count, whole.
-bool Count(const std::string &text, uint64_t *value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    errno = 0;
-    *value = strtoull(text.c_str(), nullptr, 10);
-    return errno == 0;
-}
+bool Count(const std::string &text, uint64_t *value) { return ParseUnsigned(text, false, value); }
 
 // A line number as lcov writes it: 1 and up.
 bool LineNumber(const std::string &text, int *line) {

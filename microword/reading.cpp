@@ -1,7 +1,6 @@
 // zanfo: numbers and worded lines of the companion commands' inputs (reading.h).
 #include "reading.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -24,29 +23,36 @@ std::vector<std::string> Words(const std::string &line) {
 
 }  // namespace
 
-bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error) {
-    const char *p = text.c_str();
-    bool negative = *p == '-';
-    if (negative)
-        ++p;
-    bool hex = !negative && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
-    if (hex)
-        p += 2;
+bool ParseUnsigned(const std::string &text, bool hex, uint64_t *value) {
+    hex = hex && text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const size_t start = hex ? 2 : 0;
+    const uint64_t base = hex ? 16 : 10;
     uint64_t v = 0;
-    const char *start = p;
-    for (; *p; ++p) {
-        int digit;
-        if (isdigit(static_cast<unsigned char>(*p)))
-            digit = *p - '0';
-        else if (hex && isxdigit(static_cast<unsigned char>(*p)))
-            digit = tolower(static_cast<unsigned char>(*p)) - 'a' + 10;
+    for (size_t i = start; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
         else
-            break;
-        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
-        if (v > 0xFFFFFFFF)
-            break;
+            return false;
+        if (v > (UINT64_MAX - digit) / base)
+            return false;  // v * base + digit would not fit
+        v = v * base + digit;
     }
-    if (p == start || *p || v > 0xFFFFFFFF) {
+    if (text.size() == start)
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error) {
+    const bool negative = !text.empty() && text[0] == '-';
+    uint64_t v;
+    if (!ParseUnsigned(negative ? text.substr(1) : text, !negative, &v) || v > 0xFFFFFFFF) {
         *error = "\"" + text + "\" is not a number (decimal, or hexadecimal after 0x)";
         return false;
     }

@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// A whole number from 0 to 18446744073709551615 (UINT64_MAX): decimal, or
+// when `hex` also hexadecimal after "0x" or "0X"; false for anything else
+// (nothing, a sign, a blank, any other character, a number too large).
+bool ParseUnsigned(const std::string &text, bool hex, uint64_t *value);
+
 // A number: decimal (a leading "-" gives the 16-bit two's complement) or
 // hexadecimal after "0x"; at most `max`.
 bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::string *error);

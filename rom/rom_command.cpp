@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "mapping.h"
+#include "reading.h"
 #include "rom.h"
 
 namespace {
@@ -84,34 +85,6 @@ std::string Usage() {
         "Exit status: 0 image written, 2 bad command line, .mic or mapping file, 3 the image\n"
         "cannot be written.\n";
     return text;
-}
-
-// A whole number: decimal, or hexadecimal after 0x; false when the text is
-// anything else or does not fit in 64 bits.
-bool ParseNumber(const std::string &text, uint64_t *value) {
-    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    size_t start = hex ? 2 : 0;
-    if (text.size() == start)
-        return false;
-    uint64_t v = 0;
-    for (size_t i = start; i < text.size(); ++i) {
-        char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (hex && c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (hex && c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return false;
-        uint64_t base = hex ? 16 : 10;
-        if (v > (UINT64_MAX - digit) / base)
-            return false;
-        v = v * base + digit;
-    }
-    *value = v;
-    return true;
 }
 
 class Parser {
@@ -193,23 +166,23 @@ class Parser {
             return true;
         case Option::Depth:
             request.depthGiven = true;
-            if (!ParseNumber(value, &request.depth) || request.depth < 1 || request.depth > kMaxDepth)
+            if (!ParseUnsigned(value, true, &request.depth) || request.depth < 1 || request.depth > kMaxDepth)
                 return Fail(name + " must be a number of words from 1 to 65536, not '" + value + "'");
             return true;
         case Option::Fill:
             request.fillGiven = true;
-            if (!ParseNumber(value, &request.fill))
+            if (!ParseUnsigned(value, true, &request.fill))
                 return Fail(name + " must be a 64-bit word, in decimal or in hexadecimal after 0x, not '" +
                             value + "'");
             return true;
         case Option::Lane:
             request.laneGiven = true;
-            if (!ParseNumber(value, &request.lane) || request.lane > 63)
+            if (!ParseUnsigned(value, true, &request.lane) || request.lane > 63)
                 return Fail(name + " must be a lane number from 0 to 63, not '" + value + "'");
             return true;
         case Option::LaneWidth:
             request.widthGiven = true;
-            if (!ParseNumber(value, &request.width) || request.width < 1 || request.width > 64)
+            if (!ParseUnsigned(value, true, &request.width) || request.width < 1 || request.width > 64)
                 return Fail(name + " must be a width from 1 to 64 bits, not '" + value + "'");
             return true;
         case Option::Jmap:

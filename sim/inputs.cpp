@@ -58,19 +58,6 @@ bool MachinePlace(const std::string &lower, Place *place) {
     return false;
 }
 
-// A count of cycles from 1 up, in decimal.
-bool ParseCycles(const std::string &text, uint64_t *cycles) {
-    uint64_t n = 0;
-    for (char c : text) {
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (!isdigit(static_cast<unsigned char>(c)) || n > (UINT64_MAX - digit) / 10)
-            return false;
-        n = n * 10 + digit;
-    }
-    *cycles = n;
-    return !text.empty() && n > 0;
-}
-
 // Which of the lines that a case or the common part holds once have been read.
 struct OnceLines {
     bool cycles = false;  // max-cycles
@@ -89,7 +76,7 @@ void NumberLine(const std::string &name, const WordedLine &l, TestCase &current,
     }
     if (keyword == "max-cycles") {
         uint64_t cycles;
-        if (!ParseCycles(l.words[1], &cycles)) {
+        if (!ParseUnsigned(l.words[1], false, &cycles) || cycles == 0) {
             problems->push_back(AtLine(name, n, "max-cycles: \"" + l.words[1] + "\" is not a number of cycles from 1 up"));
             return;
         }

@@ -2,7 +2,6 @@
 #include "options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "inputs.h"
@@ -104,18 +103,6 @@ bool ParseAddressOption(const std::string &option, const std::string &text, unsi
     return true;
 }
 
-// A count in decimal, 0 up.
-bool ParseDecimal(const std::string &text, uint64_t *n) {
-    *n = 0;
-    for (char c : text) {
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (!isdigit(static_cast<unsigned char>(c)) || *n > (UINT64_MAX - digit) / 10)
-            return false;
-        *n = *n * 10 + digit;
-    }
-    return !text.empty();
-}
-
 // "text, tap, ..." from the table.
 std::string FormatNames() {
     std::string names;
@@ -187,16 +174,8 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             o->breaks.push_back(address);
         } else if (name == "--max-cycles") {
-            const char *p = value.c_str();
-            uint64_t n = 0;
-            bool ok = *p != '\0';
-            for (; *p && ok; ++p) {
-                ok = isdigit(static_cast<unsigned char>(*p));
-                uint64_t digit = ok ? static_cast<uint64_t>(*p - '0') : 0;
-                ok = ok && n <= (UINT64_MAX - digit) / 10;  // n * 10 + digit still fits
-                n = n * 10 + digit;
-            }
-            if (!ok || n == 0) {
+            uint64_t n;
+            if (!ParseUnsigned(value, false, &n) || n == 0) {
                 *error = "--max-cycles: \"" + value + "\" is not a number of cycles from 1 up";
                 return false;
             }
@@ -221,7 +200,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             o->reference = value;
         } else if (name == "--random" || name == "--seed" || name == "--show") {
             uint64_t n;
-            if (!ParseDecimal(value, &n) || (name == "--show" && n == 0)) {
+            if (!ParseUnsigned(value, false, &n) || (name == "--show" && n == 0)) {
                 *error = name + ": \"" + value + "\" is not a number" + (name == "--show" ? " from 1 up" : "");
                 return false;
             }

@@ -92,6 +92,39 @@ TEST(SimInputs, Numbers) {
     }
 }
 
+// The one reader of whole numbers behind the counts (--max-cycles,
+// --random, a test file's max-cycles) and zanfo-rom's sizes.
+TEST(SimInputs, WholeNumbersOverTheWholeRange) {
+    const struct {
+        const char *text;
+        bool hex;
+        bool ok;
+        uint64_t value;
+    } cases[] = {
+        {"0", false, true, 0},
+        {"18446744073709551615", false, true, UINT64_MAX},
+        {"18446744073709551616", false, false, 0},
+        {"0xFFFFFFFFFFFFFFFF", true, true, UINT64_MAX},
+        {"0x10000000000000000", true, false, 0},
+        {"0x1f", true, true, 0x1F},
+        {"0x1f", false, false, 0},
+        {"0x", true, false, 0},
+        {"", false, false, 0},
+        {"-1", false, false, 0},
+        {"+1", false, false, 0},
+        {" 1", false, false, 0},
+    };
+    for (const auto &t : cases) {
+        uint64_t value = 0;
+        EXPECT_EQ(ParseUnsigned(t.text, t.hex, &value), t.ok) << t.text;
+        if (t.ok) {
+            EXPECT_EQ(value, t.value) << t.text;
+        }
+    }
+    uint64_t value;
+    EXPECT_FALSE(ParseUnsigned(std::string("1\0", 2), false, &value));  // a NUL inside a word is no digit
+}
+
 TEST(SimInputs, MemoryImageAddressesAndComments) {
     std::vector<MemoryWord> words;
     std::vector<std::string> problems;
