@@ -34,6 +34,9 @@
 // An empty control-store address holds the image's fill word (0 unless
 // zanfo-rom --fill says otherwise), whose AluDest 0 stops the board with
 // an error, as zanfo-sim stops on an empty address.
+//
+// What it prints is in zanfo_tb_print.svh, how it reads its settings in
+// zanfo_tb_settings.svh; both are included inside the module below.
 `timescale 1ns / 1ns
 `default_nettype none
 
@@ -67,6 +70,7 @@ module zanfo_tb;
     parameter MEMORY_WORDS = 65536;
     localparam STDERR = 32'h8000_0002;
     localparam [63:0] DEFAULT_MAX_CYCLES = 64'd10000000;
+    localparam RUNNING = 0, HALTED = 1, ERROR = 2, LIMIT = 3;  // how a run ends
 
     reg clk = 1'b0, reset = 1'b0, mapped = 1'b0, loop_to_address = 1'b0;
     reg [11:0] start = 12'h000;
@@ -104,63 +108,6 @@ module zanfo_tb;
         .r63(dut.registers.r[63]),
         .q(dut.q), .mar(dut.mar), .ir(dut.ir), .uflag(dut.uflag), .mflag(dut.mflag), .dbus(dut.dbus),
         .f(dut.f), .sp(dut.sp), .counter(dut.counter));
-
-    // ------------------------------------------------------------------
-    // Text.
-
-    // `value` in `digits` upper-case hexadecimal digits.
-    function automatic string hex(input [63:0] value, input integer digits);
-        string text;
-        integer k;
-        reg [3:0] nibble;
-        text = "";
-        for (k = digits - 1; k >= 0; k = k - 1) begin
-            nibble = value[4 * k +: 4];
-            text = {text, nibble < 4'd10 ? 8'd48 + {4'h0, nibble} : 8'd55 + {4'h0, nibble}};
-        end
-        return text;
-    endfunction
-
-    // The Am2910's mnemonics, as zanfo-sim's messages name the instructions.
-    function automatic string mnemonic(input [3:0] code);
-        case (code)
-            4'd0: return "JZ";     4'd1: return "CJS";    4'd2: return "JMAP";   4'd3: return "CJP";
-            4'd4: return "PUSH";   4'd5: return "JSRP";   4'd6: return "CJV";    4'd7: return "JRP";
-            4'd8: return "RFCT";   4'd9: return "RPCT";   4'd10: return "CRTN";  4'd11: return "CJPP";
-            4'd12: return "LDCT";  4'd13: return "LOOP";  4'd14: return "CONT";  default: return "TWB";
-        endcase
-    endfunction
-
-    function automatic string stack_text(input string separator);
-        string text;
-        integer k;
-        text = "";
-        for (k = 0; k < dut.sp; k = k + 1) begin
-            if (k > 0)
-                text = {text, separator};
-            text = {text, hex({52'h0, dut.seq.stack[k]}, 3)};
-        end
-        return text;
-    endfunction
-
-    // Why the word at upc cannot run.
-    function automatic string error_text();
-        string text;
-        text = "";
-        if (dut.error[4:0] != 5'd0) begin
-            if (dut.error[0]) text = {text, ", Sequencer 6 (CJV)"};
-            if (dut.error[1]) text = {text, ", YBusCtrl ", $sformatf("%0d", dut.ybus)};
-            if (dut.error[2]) text = {text, ", ShiftCtrl ", $sformatf("%0d", dut.word[50:49])};
-            if (dut.error[3]) text = {text, ", FlagInstr ", $sformatf("%0d", dut.flag_instr)};
-            if (dut.error[4]) text = {text, ", AluDest ", $sformatf("%0d", dut.alu_dest)};
-            return {"not modelled: ", text.substr(2, text.len() - 1)};
-        end
-        if (dut.error[6]) return {mnemonic(dut.sequencer), " reads the top of an empty stack"};
-        if (dut.error[5]) return {mnemonic(dut.sequencer), " pushes onto a full stack (5 entries)"};
-        if (dut.error[7]) return {mnemonic(dut.sequencer), " pops an empty stack"};
-        return {"JMAP: opcode 0x", hex({56'h0, dut.ir[15:8]}, 2), " (IR 0x", hex({48'h0, dut.ir}, 4),
-                ") is not in the mapping"};
-    endfunction
 
     // ------------------------------------------------------------------
     // One run's settings.
@@ -305,24 +252,6 @@ module zanfo_tb;
         was_word = dut.word;
     endtask
 
-    // The trace line of cycle `number`: what it changed.
-    task automatic trace_line(input integer out, input [63:0] number);
-        $fwrite(out, "%0d %s %s", number, hex({52'h0, was_upc}, 3), hex(was_word, 16));
-        if (dut.upc != was_upc) $fwrite(out, " upc=%s", hex({52'h0, dut.upc}, 3));
-        if (dut.counter != was_counter) $fwrite(out, " counter=%s", hex({52'h0, dut.counter}, 3));
-        if (dut.sp != was_sp) $fwrite(out, " stack=%0d:%s", dut.sp, stack_text(","));
-        if (dut.q != was_q) $fwrite(out, " q=%s", hex({48'h0, dut.q}, 4));
-        if (dut.mar != was_mar) $fwrite(out, " mar=%s", hex({48'h0, dut.mar}, 4));
-        if (dut.ir != was_ir) $fwrite(out, " ir=%s", hex({48'h0, dut.ir}, 4));
-        if (dut.uflag != was_uflag) $fwrite(out, " uflag=%s", hex({60'h0, dut.uflag}, 1));
-        if (dut.mflag != was_mflag) $fwrite(out, " mflag=%s", hex({60'h0, dut.mflag}, 1));
-        if (dut.registers.r[was_b_address] != was_b)
-            $fwrite(out, " r%0d=%s", was_b_address, hex({48'h0, dut.registers.r[was_b_address]}, 4));
-        if (dut.memory.words[was_mar[MBITS-1:0]] != was_memory)
-            $fwrite(out, " mem[%s]=%s", hex({48'h0, was_mar}, 4), hex({48'h0, dut.memory.words[was_mar[MBITS-1:0]]}, 4));
-        $fwrite(out, "\n");
-    endtask
-
     // What the reset edge does, done at once: the sequencer at the start
     // address, R = 0, the stack empty, and the synchronous memories' outputs
     // loaded with the words at the start address, MAR and IR's opcode.
@@ -337,12 +266,13 @@ module zanfo_tb;
         dut.mapping.data = dut.mapping.words[dut.ir[15:8]];
     endtask
 
+    `include "zanfo_tb_print.svh"
+
     // ------------------------------------------------------------------
     // One run, from the settings above; the state to `out`, the reason for
     // a stop to `err`.
     // (Static, as everything that waits: Icarus loses the automatic strings
     // of a task across a delay.)
-    localparam RUNNING = 0, HALTED = 1, ERROR = 2, LIMIT = 3;
     task run(input integer out, input integer err);
         integer k, ending;
         reg [63:0] cycles;
@@ -435,146 +365,10 @@ module zanfo_tb;
             $fdisplay(err, "zanfo_tb: %s: address %s, microword %s: %s", rom_file, hex({52'h0, last}, 3),
                       hex(dut.word, 16), error_text());
 
-        // (No strings of different lengths in a ?: : Verilog pads the shorter.)
-        if (ending == HALTED)
-            $fdisplay(out, "end halted");
-        else if (ending == ERROR)
-            $fdisplay(out, "end error");
-        else
-            $fdisplay(out, "end limit");
-        $fdisplay(out, "address %s", hex({52'h0, last}, 3));
-        $fdisplay(out, "cycles %0d", cycles);
-        $fdisplay(out, "upc %s", hex({52'h0, dut.upc}, 3));
-        $fdisplay(out, "counter %s", hex({52'h0, dut.counter}, 3));
-        if (dut.sp == 0)
-            $fdisplay(out, "stack 0");
-        else
-            $fdisplay(out, "stack %0d %s", dut.sp, stack_text(" "));
-        $fdisplay(out, "q %s", hex({48'h0, dut.q}, 4));
-        $fdisplay(out, "mar %s", hex({48'h0, dut.mar}, 4));
-        $fdisplay(out, "ir %s", hex({48'h0, dut.ir}, 4));
-        $fdisplay(out, "uflag %s", hex({60'h0, dut.uflag}, 1));
-        $fdisplay(out, "mflag %s", hex({60'h0, dut.mflag}, 1));
-        for (k = 0; k < 64; k = k + 1)
-            $fdisplay(out, "r%0d %s", k, hex({48'h0, dut.registers.r[k]}, 4));
-        sort_written();
-        for (k = 0; k < written_count; k = k + 1)
-            if (dut.memory.words[written[k]] != before_first[written[k]])
-                $fdisplay(out, "mem %s %s", hex({{(64 - MBITS){1'b0}}, written[k]}, 4),
-                          hex({48'h0, dut.memory.words[written[k]]}, 4));
+        print_state(out, ending, last, cycles);
     endtask
 
-    // ------------------------------------------------------------------
-    // A setting, from the command line (+NAME=VALUE) or a jobs file (NAME=VALUE).
-    task automatic hex_value(input string setting, input string text, input integer digits,
-                             output reg [63:0] value);
-        integer k;
-        if (text.len() == 0 || text.len() > digits)
-            refuse({setting, "=", text, ": expected at most ", $sformatf("%0d", digits), " hexadecimal digits"});
-        for (k = 0; k < text.len(); k = k + 1)
-            if (!((text[k] >= "0" && text[k] <= "9") || (text[k] >= "a" && text[k] <= "f") ||
-                  (text[k] >= "A" && text[k] <= "F")))
-                refuse({setting, "=", text, ": not hexadecimal"});
-        k = $sscanf(text, "%h", value);
-    endtask
-
-    task automatic decimal_value(input string setting, input string text, output reg [63:0] value);
-        integer k;
-        if (text.len() == 0 || text.len() > 19)
-            refuse({setting, "=", text, ": expected a number of cycles"});
-        for (k = 0; k < text.len(); k = k + 1)
-            if (text[k] < "0" || text[k] > "9")
-                refuse({setting, "=", text, ": expected a number of cycles"});
-        k = $sscanf(text, "%d", value);
-    endtask
-
-    // NAME=VALUE (or NAME for the switches) into the settings.
-    task automatic set(input string word);
-        string name, value;
-        reg [63:0] number;
-        integer k;
-        name = word;
-        value = "";
-        for (k = 0; k < word.len(); k = k + 1)
-            if (word[k] == "=" && name == word) begin
-                name = word.substr(0, k - 1);
-                value = word.substr(k + 1, word.len() - 1);
-            end
-        if (name == "rom") rom_file = value;
-        else if (name == "mem") mem_file = value;
-        else if (name == "map") map_file = value;
-        else if (name == "regs") regs_file = value;
-        else if (name == "vcd") vcd_file = value;
-        else if (name == "out") out_file = value;
-        else if (name == "err") err_file = value;
-        else if (name == "q") begin hex_value(name, value, 4, number); q0 = number[15:0]; end
-        else if (name == "mar") begin hex_value(name, value, 4, number); mar0 = number[15:0]; end
-        else if (name == "ir") begin hex_value(name, value, 4, number); ir0 = number[15:0]; end
-        else if (name == "uflag") begin hex_value(name, value, 1, number); uflag0 = number[3:0]; end
-        else if (name == "mflag") begin hex_value(name, value, 1, number); mflag0 = number[3:0]; end
-        else if (name == "start") begin hex_value(name, value, 3, number); start0 = number[11:0]; end
-        else if (name == "max_cycles") decimal_value(name, value, max_cycles);
-        else if (name == "loop_to_address") loop0 = 1'b1;
-        else if (name == "trace") trace = 1'b1;
-        else refuse({"unknown setting ", word});
-    endtask
-
-    // The plusargs of one run.  (`value` is static: Icarus reads plusargs
-    // into static strings only.)
-    string value;
-    task automatic command_line;
-        if ($value$plusargs("rom=%s", value)) set({"rom=", value});
-        if ($value$plusargs("mem=%s", value)) set({"mem=", value});
-        if ($value$plusargs("map=%s", value)) set({"map=", value});
-        if ($value$plusargs("regs=%s", value)) set({"regs=", value});
-        if ($value$plusargs("vcd=%s", value)) set({"vcd=", value});
-        if ($value$plusargs("q=%s", value)) set({"q=", value});
-        if ($value$plusargs("mar=%s", value)) set({"mar=", value});
-        if ($value$plusargs("ir=%s", value)) set({"ir=", value});
-        if ($value$plusargs("uflag=%s", value)) set({"uflag=", value});
-        if ($value$plusargs("mflag=%s", value)) set({"mflag=", value});
-        if ($value$plusargs("start=%s", value)) set({"start=", value});
-        if ($value$plusargs("max_cycles=%s", value)) set({"max_cycles=", value});
-        if ($test$plusargs("loop_to_address")) set("loop_to_address");
-        if ($test$plusargs("trace")) set("trace");
-    endtask
-
-    // The runs of a jobs file.
-    reg [8 * 1024 - 1:0] job_word;
-    string job_text;
-    task jobs(input string name);
-        integer fd, out, err;
-        fd = $fopen(name, "r");
-        if (fd == 0)
-            refuse({"jobs=", name, ": cannot be opened"});
-        defaults();
-        batch = 1'b1;
-        while ($fscanf(fd, "%s", job_word) == 1) begin
-            job_text = $sformatf("%0s", job_word);
-            if (job_text != "run") begin
-                set(job_text);
-            end else begin
-                if (out_file == "") refuse({"jobs=", name, ": a run without out=FILE"});
-                if (vcd_file != "") refuse({"jobs=", name, ": no vcd= in a jobs file"});
-                out = $fopen(out_file, "w");
-                if (out == 0)
-                    refuse({"jobs=", name, ": cannot write ", out_file});
-                err = STDERR;
-                if (err_file != "") begin
-                    err = $fopen(err_file, "w");
-                    if (err == 0)
-                        refuse({"jobs=", name, ": cannot write ", err_file});
-                end
-                run(out, err);
-                $fclose(out);
-                if (err != STDERR)
-                    $fclose(err);
-                defaults();
-                #5;
-            end
-        end
-        $fclose(fd);
-    endtask
+    `include "zanfo_tb_settings.svh"
 
     initial begin
         if ($value$plusargs("jobs=%s", value)) begin
