@@ -190,13 +190,6 @@ void SessionState(SimSession &session, std::vector<uint32_t> *state, std::string
     put("breakpoint", m.At(m.regs.upc).breakpoint);
 }
 
-std::string PackFiles(const std::map<std::string, std::string> &files) {
-    std::string packed;
-    for (const auto &file : files)
-        packed += file.first + '\0' + std::to_string(file.second.size()) + '\0' + file.second;
-    return packed;
-}
-
 std::string CoverageText(const SourceCoverage &coverage) {
     std::string text;
     for (const auto &line : coverage.lines)

@@ -48,10 +48,6 @@ std::string PartsText();
 // then the registers, the run and its outcome.
 void SessionState(SimSession &session, std::vector<uint32_t> *state, std::string *names);
 
-// Files ({name: bytes}) packed as the JavaScript side packs those it
-// hands in: the name, a NUL, the size in decimal, a NUL, the bytes.
-std::string PackFiles(const std::map<std::string, std::string> &files);
-
 // A tracefile's counts for one source, a line each, by line: "D", a tab,
 // the line, a tab, its count (DA); then "B", a tab, the line, a tab, the
 // block (the word's address), a tab, the branch ("0" the test passed, "1"
