@@ -8,6 +8,7 @@ import {createDatapath} from './datapath.js';
 import {breakpointLines, showActivity, showCounts, showCurrent} from './marks.js';
 import {countRows} from './coverage.js';
 import {createMemoryView, imageWithWord} from './memory.js';
+import {escapeHtml, showRegisters, showState, showTrace} from './machine_state.js';
 import {download} from './download.js';
 
 const $ = id => document.getElementById(id);
@@ -177,9 +178,9 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     const fields = state.drawn.empty ? null : toolchain.wordFields(state.drawn.word);
     datapath.update(fields, state.drawn, sim.names);
     $('datapath').classList.toggle('halted', state.drawn.halted);
-    showRegisters(state);
-    showState(state);
-    showTrace();
+    showRegisters(state, sim.previous, sim.names);
+    showState(state, sim.previous, sim.names);
+    showTrace(bytesToText(toolchain.trace()));
     showMemory(state);
     showStatus(state);
     // The word at μPC; after a HALT, the HALT word.
@@ -221,58 +222,6 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
       status.textContent = sim.running ? `running… ${cycles}` : cycles;
       status.className = '';
     }
-  }
-
-  function showRegisters(state) {
-    const before = sim.previous;
-    const cells = [];
-    for (let i = 0; i < 64; i++) {
-      const v = state.r[i];
-      const classes = [];
-      if (before && before.r[i] !== v) classes.push('changed');
-      else if (v === 0) classes.push('zero');
-      if (sim.names[i]) classes.push('named');
-      const title = `R${i}${sim.names[i] ? ' (' + sim.names[i] + ')' : ''} = 0x${hex(v)} = ${v}` +
-        (v & 0x8000 ? ` (${v - 0x10000})` : '');
-      cells.push(`<span class="${classes.join(' ')}" data-register="${i}" title="${escapeHtml(title)}">` +
-        `<b>R${i}</b> ${hex(v)}</span>`);
-    }
-    $('registers').innerHTML = cells.join('');
-  }
-
-  function flags(value) {
-    const letters = ['Z', 'N', 'V', 'C'];
-    return letters.map((l, i) => {
-      const on = (value >> i) & 1;
-      return `<span class="flag${on ? ' on' : ''}" data-flag="${l}" title="${l} = ${on}">${l}</span>`;
-    }).join('');
-  }
-
-  function showState(state) {
-    const b = sim.previous;
-    const row = (name, value, changed, key) =>
-      `<div class="${changed ? 'changed' : ''}"><dt>${name}</dt><dd data-state="${key}">${value}</dd></div>`;
-    const stack = state.stack.length ? state.stack.map(a => hex(a, 3)).join(' ') + ' (top last)' : 'empty';
-    const named = n => sim.names[n] ? ` <small>${escapeHtml(sim.names[n])}</small>` : '';
-    $('machine-state').innerHTML = [
-      row('μPC', hex(state.upc, 3), b && b.upc !== state.upc, 'upc'),
-      row('counter', hex(state.counter, 3), b && b.counter !== state.counter, 'counter'),
-      row('stack', stack, b && b.stack.join() !== state.stack.join(), 'stack'),
-      row('Q', hex(state.q) + named(64), b && b.q !== state.q, 'q'),
-      row('MAR', hex(state.mar), b && b.mar !== state.mar, 'mar'),
-      row('IR', hex(state.ir), b && b.ir !== state.ir, 'ir'),
-      row('UFLAG', flags(state.uflag), b && b.uflag !== state.uflag, 'uflag'),
-      row('MFLAG', flags(state.mflag), b && b.mflag !== state.mflag, 'mflag'),
-      row('cycles', String(state.cycles), false, 'cycles'),
-    ].join('');
-  }
-
-  function showTrace() {
-    const lines = bytesToText(toolchain.trace()).split('\n').filter(Boolean);
-    const pre = $('trace');
-    pre.innerHTML = lines.map((l, i) => `<div${i === lines.length - 1 ? ' class="last"' : ''}>${escapeHtml(l)}</div>`)
-      .join('');
-    pre.scrollTop = pre.scrollHeight;
   }
 
   function showMemory(state) {
@@ -541,8 +490,4 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     step, back, reset, run, stop, runTests, refresh,
     get session() { return sim; },
   };
-}
-
-function escapeHtml(text) {
-  return text.replace(/[&<>"]/g, c => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;'})[c]);
 }
