@@ -257,6 +257,7 @@ class Explainer {
                 Hint("\"" + name->text + "\" is no keyword; did you mean " + keyword + "?");
         }
         NameHints(at, before);
+        ProgramNameHint(before, earlier);
         NumberHint(at, before, earlier);
         if (at.token == KW_END && before.token == ';')
             Hint("\";\" stands between statements, not after the last one: remove the one before END");
@@ -297,6 +298,20 @@ class Explainer {
             Hint(what + ", so it cannot name a label: rename the label" + such + ", here and where it stands");
         else
             Hint(what + ", where the parser takes a name: choose another name" + such);
+    }
+
+    // A word of the language as the program's name: after PROGRAM the name
+    // is optional, so "PROGRAM loop" reads LOOP as the first item, and the
+    // parser stops later, at a token that LOOP cannot take.
+    void ProgramNameHint(const SeenToken &before, const SeenToken &earlier) {
+        if (earlier.token != KW_PROGRAM || before.line != earlier.line)
+            return;
+        std::string what = WhatItIs(before, assembly_);
+        if (what.empty())
+            return;
+        std::string other = OtherName(before);
+        Hint(what + ", so it cannot name the program: zanfo reads it as the program's first item; " +
+             (other.empty() ? "give the program a name of its own" : "call the program something else, such as " + other));
     }
 
     // Whether a ":" follows the token on its line: a statement cannot start

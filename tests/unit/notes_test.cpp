@@ -40,6 +40,10 @@ TEST(Notes, NameTheLikelyCause) {
         {"PROGRAM p\nEQU acc R1;\nEQU acc R2;\n NOP\nEND\n",
          "hint: \"acc\" is already the EQU name of R1, so it cannot be a new EQU name", "such as"},
         {"PROGRAM p\n JUMP(halt)\nEND\n", "hint: \"halt\" is the keyword HALT, so it cannot name a label", ""},
+        // ... as the program's name.
+        {"PROGRAM loop\nEQU n R2;\n NOP\nEND\n",
+         "hint: \"loop\" is the keyword LOOP, so it cannot name the program: zanfo reads it as the program's first "
+         "item; call the program something else, such as loop1\n", ""},
         // A number where a register must stand.
         {"PROGRAM p\nEQU acc 5;\n NOP\nEND\n", "hint: EQU names a register (EQU acc R5), not a number", ""},
         {"PROGRAM p\n INCR(5)\nEND\n", "hint: 5 is a number where a register must stand", ""},
