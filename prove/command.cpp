@@ -15,6 +15,10 @@
 #include "prover.h"
 #include "report.h"
 
+using sim::LoadProgram;
+using sim::ReadInput;
+using sim::ShowProblems;
+
 namespace {
 
 const char kUsage[] =
@@ -171,16 +175,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     return true;
 }
 
-bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
-    for (const std::string &p : problems)
-        output.Err(p + "\n");
-    return problems.empty();
-}
-
 // A program on a machine, as every run starts from it: the words, --start,
 // --loop-to-address, --map, --mem and --set.
 struct Start {
-    Program program;                   // the words and the equates
+    sim::Program program;              // the words and the equates
     std::unique_ptr<Machine> machine;  // loaded and set up, as every run starts
 };
 
@@ -218,7 +216,7 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
 
     // The program first: its equates name what the options and the properties name.
     Start prog;
-    if (!LoadProgram("zanfo-prove", o.file, read, output, &prog.program))
+    if (!LoadProgram(o.file, read, output, &prog.program, nullptr, "zanfo-prove"))
         return kProveBadInput;
     const Equates &equates = prog.program.equates;
     std::vector<Assignment> sets;
@@ -264,19 +262,15 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     std::vector<MemoryWord> words;
     std::string text;
     for (const std::string &file : o.mems) {
-        if (!read(file, &text, &error)) {
-            output.Err("zanfo-prove: " + file + ": " + error + "\n");
+        if (!ReadInput(file, read, output, &text))
             return kProveBadInput;
-        }
         if (!ParseMemoryImage(file, text, &words, &problems))
             return ShowProblems(problems, output), kProveBadInput;
     }
     std::array<int, kOpcodes> mapping;
     if (!o.map.empty()) {
-        if (!read(o.map, &text, &error)) {
-            output.Err("zanfo-prove: " + o.map + ": " + error + "\n");
+        if (!ReadInput(o.map, read, output, &text))
             return kProveBadInput;
-        }
         if (!ParseMapping(o.map, text, &mapping, &problems))
             return ShowProblems(problems, output), kProveBadInput;
     }
@@ -284,7 +278,7 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     Prepare(o, sets, words, map, &prog);
     Start ref;
     if (!o.equiv.empty()) {
-        if (!LoadProgram("zanfo-prove", o.equiv, read, output, &ref.program))
+        if (!LoadProgram(o.equiv, read, output, &ref.program, nullptr, "zanfo-prove"))
             return kProveBadInput;
         Prepare(o, sets, words, map, &ref);
     }
@@ -292,10 +286,8 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     // The goals.
     std::vector<Property> properties;
     if (!o.props.empty()) {
-        if (!read(o.props, &text, &error)) {
-            output.Err("zanfo-prove: " + o.props + ": " + error + "\n");
+        if (!ReadInput(o.props, read, output, &text))
             return kProveBadInput;
-        }
         if (!ParsePropertyFile(o.props, text, equates, o.within, &properties, &problems))
             return ShowProblems(problems, output), kProveBadInput;
     } else {

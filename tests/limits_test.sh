@@ -30,6 +30,8 @@ rows=(
     "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-sim big.mic"
     "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-check /dev/zero"
     "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-check big.mic"
+    "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-prove --props /dev/zero multiply.zan"
+    "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-prove --equiv multiply.zan --compare R3 big.mic"
     # Within the bound, but more than the memory limit allows.
     "-v 60000|2|zanfo-dump: out of memory|zanfo-dump --listing -o out.txt big.zan"
     "-v 60000|1||zanfo-check big.zan"

@@ -8,18 +8,9 @@
 #include <vector>
 
 #include "command.h"
-#include "mic_file.h"
+#include "sim.h"
 
 namespace {
-
-bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    text->clear();
-    int number = 0;
-    if (ReadWholeFile(name, text, &number))
-        return true;
-    *error = strerror(number);
-    return false;
-}
 
 class StandardStreams : public SimOutput {
   public:
@@ -38,7 +29,7 @@ class StandardStreams : public SimOutput {
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
-    int status = RunProve(args, ReadFile, output);
+    int status = RunProve(args, ReadFromDisk, output);
     errno = 0;
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "zanfo-prove: cannot write the output: %s\n", errno ? strerror(errno) : "write error");
