@@ -5,72 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "lines.h"
+
 namespace {
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trim(const std::string &text) {
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return "";
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
-
-// The blank-separated words of a line.
-std::vector<std::string> Words(const std::string &line) {
-    std::vector<std::string> words;
-    size_t pos = 0;
-    while (true) {
-        pos = line.find_first_not_of(" \t\r", pos);
-        if (pos == std::string::npos)
-            return words;
-        size_t end = line.find_first_of(" \t\r", pos);
-        if (end == std::string::npos)
-            end = line.size();
-        words.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
-}
-
-// A line of a mapping or a test file that holds something once its "#"
-// comment is cut off.
-struct WordedLine {
-    unsigned number;                 // from 1
-    std::string text;                // without its comment and line end
-    std::vector<std::string> words;  // its blank-separated words, at least one
-};
-
-// The lines of a text that hold words, in order; blank lines and lines of
-// comment only are left out.
-std::vector<WordedLine> WordedLines(const std::string &text) {
-    std::vector<WordedLine> lines;
-    unsigned number = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        pos = end + 1;
-        ++number;
-        line = line.substr(0, line.find('#'));
-        std::vector<std::string> words = Words(line);
-        if (!words.empty())
-            lines.push_back({number, line, words});
-    }
-    return lines;
-}
-
-std::string At(const std::string &name, unsigned line, const std::string &message) {
-    return name + ":" + std::to_string(line) + ": " + message;
-}
 
 // A general register's number from "r5", or false.
 bool RegisterNumber(const std::string &lower, unsigned *number) {
@@ -132,20 +69,20 @@ struct OnceLines {
 // part before the first case, or the case being read.
 void NumberLine(const std::string &name, const WordedLine &l, TestCase &current, OnceLines &seen,
                 std::vector<std::string> *problems) {
-    const std::string keyword = Lower(l.words[0]);
+    const std::string keyword = l.Keyword();
     const unsigned n = l.number;
     if (l.words.size() != 2) {
-        problems->push_back(At(name, n, "expected one number after " + keyword));
+        problems->push_back(ProblemAt(name, n, "expected one number after " + keyword));
         return;
     }
     if (keyword == "max-cycles") {
         uint64_t cycles;
         if (!ParseCycles(l.words[1], &cycles)) {
-            problems->push_back(At(name, n, "max-cycles: \"" + l.words[1] + "\" is not a number of cycles from 1 up"));
+            problems->push_back(ProblemAt(name, n, "max-cycles: \"" + l.words[1] + "\" is not a number of cycles from 1 up"));
             return;
         }
         if (seen.cycles)
-            problems->push_back(At(name, n, "a second max-cycles line here"));
+            problems->push_back(ProblemAt(name, n, "a second max-cycles line here"));
         seen.cycles = true;
         current.maxCycles = cycles;
         return;
@@ -153,12 +90,12 @@ void NumberLine(const std::string &name, const WordedLine &l, TestCase &current,
     uint32_t points;
     std::string error;
     if (!ParseNumber(l.words[1], kMaxPoints, &points, &error) || l.words[1][0] == '-') {
-        problems->push_back(At(name, n, "points: \"" + l.words[1] + "\" is not a weight from 0 to " +
+        problems->push_back(ProblemAt(name, n, "points: \"" + l.words[1] + "\" is not a weight from 0 to " +
                                             std::to_string(kMaxPoints)));
         return;
     }
     if (seen.points)
-        problems->push_back(At(name, n, "a second points line here"));
+        problems->push_back(ProblemAt(name, n, "a second points line here"));
     seen.points = true;
     current.points = points;
     current.pointsGiven = true;
@@ -301,7 +238,7 @@ bool ParseMemoryImage(const std::string &name, const std::string &text, std::vec
         } else if (text.compare(i, 2, "/*") == 0) {
             size_t end = text.find("*/", i + 2);
             if (end == std::string::npos) {
-                problems->push_back(At(name, line, "comment not closed"));
+                problems->push_back(ProblemAt(name, line, "comment not closed"));
                 break;
             }
             for (size_t k = i; k < end; ++k)
@@ -323,21 +260,21 @@ bool ParseMemoryImage(const std::string &name, const std::string &text, std::vec
             std::string error;
             if (digits.empty() || digits.size() > 8 ||
                 digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-                problems->push_back(At(name, line, "\"" + token + "\" is not a hexadecimal " +
+                problems->push_back(ProblemAt(name, line, "\"" + token + "\" is not a hexadecimal " +
                                                        (at ? "address" : "word")));
                 continue;
             }
             value = static_cast<uint32_t>(strtoul(digits.c_str(), nullptr, 16));
             if (at) {
                 if (value >= kMemoryWords) {
-                    problems->push_back(At(name, line, "address " + token.substr(1) + " is past the end of memory (FFFF)"));
+                    problems->push_back(ProblemAt(name, line, "address " + token.substr(1) + " is past the end of memory (FFFF)"));
                     continue;
                 }
                 address = value;
             } else if (value > 0xFFFF) {
-                problems->push_back(At(name, line, "\"" + token + "\" does not fit in a 16-bit word"));
+                problems->push_back(ProblemAt(name, line, "\"" + token + "\" does not fit in a 16-bit word"));
             } else if (address >= kMemoryWords) {
-                problems->push_back(At(name, line, "word past the end of memory (FFFF)"));
+                problems->push_back(ProblemAt(name, line, "word past the end of memory (FFFF)"));
             } else {
                 words->push_back({static_cast<uint16_t>(address), static_cast<uint16_t>(value)});
                 ++address;
@@ -360,18 +297,18 @@ bool ParseMapping(const std::string &name, const std::string &text, std::array<i
         const unsigned n = l.number;
         const std::vector<std::string> &words = l.words;
         if (words.size() != 2) {
-            problems->push_back(At(name, n, "expected an opcode and an address"));
+            problems->push_back(ProblemAt(name, n, "expected an opcode and an address"));
             continue;
         }
         uint32_t opcode, address;
         std::string error;
         if (!ParseNumber(words[0], kOpcodes - 1, &opcode, &error) ||
             !ParseNumber(words[1], kStoreSize - 1, &address, &error)) {
-            problems->push_back(At(name, n, error));
+            problems->push_back(ProblemAt(name, n, error));
             continue;
         }
         if (lineOf[opcode]) {
-            problems->push_back(At(name, n, "opcode " + words[0] + " mapped twice (first at line " +
+            problems->push_back(ProblemAt(name, n, "opcode " + words[0] + " mapped twice (first at line " +
                                                 std::to_string(lineOf[opcode]) + ")"));
             continue;
         }
@@ -390,11 +327,11 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
         const unsigned n = l.number;
         const std::vector<std::string> &words = l.words;
         TestCase &current = cases->empty() ? common : cases->back();
-        const std::string keyword = Lower(words[0]);
+        const std::string keyword = l.Keyword();
         if (keyword == "case") {
-            std::string caseName = Trim(Trim(l.text).substr(4));
+            std::string caseName = l.Rest();
             if (caseName.empty()) {
-                problems->push_back(At(name, n, "a case needs a name"));
+                problems->push_back(ProblemAt(name, n, "a case needs a name"));
                 continue;
             }
             cases->push_back(common);
@@ -403,12 +340,12 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
             cases->back().line = n;
         } else if (keyword == "set" || keyword == "expect") {
             if (words.size() == 1)
-                problems->push_back(At(name, n, "expected NAME=VALUE after " + keyword));
+                problems->push_back(ProblemAt(name, n, "expected NAME=VALUE after " + keyword));
             for (size_t i = 1; i < words.size(); ++i) {
                 Assignment a;
                 std::string error;
                 if (!ParseAssignment(words[i], equates, &a, &error))
-                    problems->push_back(At(name, n, words[i] + ": " + error));
+                    problems->push_back(ProblemAt(name, n, words[i] + ": " + error));
                 else
                     (keyword == "set" ? current.sets : current.expects).push_back(a);
             }
@@ -416,20 +353,20 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
             uint32_t address, value;
             std::string error;
             if (words.size() < 3) {
-                problems->push_back(At(name, n, "expected an address and one or more words after mem"));
+                problems->push_back(ProblemAt(name, n, "expected an address and one or more words after mem"));
                 continue;
             }
             if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
-                problems->push_back(At(name, n, error));
+                problems->push_back(ProblemAt(name, n, error));
                 continue;
             }
             for (size_t i = 2; i < words.size(); ++i, ++address) {
                 if (address > 0xFFFF) {
-                    problems->push_back(At(name, n, "words past the end of memory (0xFFFF)"));
+                    problems->push_back(ProblemAt(name, n, "words past the end of memory (0xFFFF)"));
                     break;
                 }
                 if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
-                    problems->push_back(At(name, n, error));
+                    problems->push_back(ProblemAt(name, n, error));
                     break;
                 }
                 Assignment a;
@@ -445,7 +382,7 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
             NumberLine(name, l, current, seen, problems);
         } else {
             problems->push_back(
-                At(name, n, "expected case, set, mem, expect, max-cycles or points, not \"" + words[0] + "\""));
+                ProblemAt(name, n, "expected case, set, mem, expect, max-cycles or points, not \"" + words[0] + "\""));
         }
     }
     if (problems->size() == before && cases->empty())

@@ -2,11 +2,11 @@
 #include "reference.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <set>
 
 #include "coverage.h"
+#include "lines.h"
 #include "report.h"
 #include "reports.h"
 #include "setup.h"
@@ -45,12 +45,6 @@ class Draw {
   private:
     uint64_t state_;
 };
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // NAME or NAME=LO..HI (`vary`); false with the message.
 bool ParseName(const std::string &option, const std::string &written, bool vary, Name *name, std::string *error) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inputs.h"
+#include "lines.h"
 #include "sim.h"
 
 namespace {
@@ -89,6 +90,23 @@ TEST(SimInputs, Numbers) {
         if (t.ok) {
             EXPECT_EQ(value, t.value) << t.text;
         }
+    }
+}
+
+TEST(SimInputs, WordedLinesCutCommentsBlanksAndLineEnds) {
+    const std::string text = "  CASE  two  words \t# a comment\r\n\n# only a comment\n \t\r\nprove\tx#y\r\nend";
+    const struct {
+        unsigned number;
+        const char *keyword, *rest;
+        size_t words;
+    } want[] = {{1, "case", "two  words", 3}, {5, "prove", "x", 2}, {6, "end", "", 1}};
+    const std::vector<WordedLine> lines = WordedLines(text);
+    ASSERT_EQ(lines.size(), std::size(want));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].number, want[i].number) << i;
+        EXPECT_EQ(lines[i].Keyword(), want[i].keyword) << i;
+        EXPECT_EQ(lines[i].Rest(), want[i].rest) << i;
+        EXPECT_EQ(lines[i].words.size(), want[i].words) << i;
     }
 }
 
