@@ -124,15 +124,19 @@ enum class RunEnd : uint8_t {
     Breakpoint,  // μPC reached a --break address
     Error,       // a cycle stopped on an error: see Machine::error
     CycleLimit,  // maxCycles cycles ran without a HALT
+    Stopped,     // the watcher stopped the run after a cycle
 };
 
-// What a run shows to a watcher (the trace): called around every cycle.
+// What a run shows to a watcher (the trace, the coverage): called around
+// every cycle.  After returns whether the run goes on; false ends it after
+// that cycle with RunEnd::Stopped, unless the cycle ended it anyway (a
+// HALT, an error).
 class Machine;
 class CycleWatcher {
   public:
     virtual ~CycleWatcher() = default;
     virtual void Before(const Machine &machine) = 0;
-    virtual void After(const Machine &machine, StepResult result) = 0;
+    virtual bool After(const Machine &machine, StepResult result) = 0;
 };
 
 class Machine {
@@ -181,9 +185,10 @@ class Machine {
     unsigned breakpoints_ = 0;               // addresses with a breakpoint
 };
 
-// Runs until a HALT, a breakpoint, an error or `maxCycles` cycles in all
-// (Machine::cycles reaching it).  A breakpoint at μPC stops the run before
-// its word executes, even on the first cycle.
+// Runs until a HALT, a breakpoint, an error, `maxCycles` cycles in all
+// (Machine::cycles reaching it) or the watcher's word to stop.  A
+// breakpoint at μPC stops the run before its word executes, even on the
+// first cycle.
 RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher = nullptr);
 
 #endif

@@ -28,8 +28,8 @@ std::string TraceLine(const CycleStart &before, const Machine &m, StepResult res
 // Runs `m` as the options say, with every cycle's line on `output` under
 // --trace, up to `maxCycles` cycles (0: --max-cycles), and `watcher`, if
 // any (the coverage), told of every cycle.  A run whose trace cannot be
-// written (output.Failed()) stops short of its end, as if at the cycle
-// limit.
+// written (output.Failed()) stops at the first write that fails, with
+// RunEnd::Stopped.
 RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles = 0,
                  CycleWatcher *watcher = nullptr);
 

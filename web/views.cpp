@@ -18,7 +18,7 @@ struct ReadWatcher : CycleWatcher {
         if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
             read[m.regs.mar] = 1;
     }
-    void After(const Machine &, StepResult) override {}
+    bool After(const Machine &, StepResult) override { return true; }
     std::vector<uint8_t> &read;  // 1 for each word read
 };
 
