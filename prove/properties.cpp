@@ -1,8 +1,6 @@
 // zanfo-prove's property files.
 #include "properties.h"
 
-#include <cstdio>
-
 #include "lines.h"
 
 bool ParseCycleBound(const std::string &text, uint64_t *bound, std::string *error) {
@@ -37,47 +35,9 @@ bool ParsePropertyFile(const std::string &name, const std::string &text, const E
             properties->back().name = rest;
             properties->back().line = n;
         } else if (keyword == "set") {
-            const std::vector<std::string> words(l.words.begin() + 1, l.words.end());
-            if (words.empty())
-                problems->push_back(ProblemAt(name, n, "expected NAME=VALUE after set"));
-            for (const std::string &word : words) {
-                Assignment a;
-                std::string error;
-                if (ParseAssignment(word, equates, &a, &error))
-                    current.sets.push_back(a);
-                else
-                    problems->push_back(ProblemAt(name, n, word + ": " + error));
-            }
+            ReadAssignments(name, l, equates, &current.sets, problems);
         } else if (keyword == "mem") {
-            const std::vector<std::string> words(l.words.begin() + 1, l.words.end());
-            uint32_t address, value;
-            std::string error;
-            if (words.size() < 2) {
-                problems->push_back(ProblemAt(name, n, "expected an address and one or more words after mem"));
-                continue;
-            }
-            if (!ParseNumber(words[0], 0xFFFF, &address, &error)) {
-                problems->push_back(ProblemAt(name, n, error));
-                continue;
-            }
-            for (size_t i = 1; i < words.size(); ++i, ++address) {
-                if (address > 0xFFFF) {
-                    problems->push_back(ProblemAt(name, n, "words past the end of memory (0xFFFF)"));
-                    break;
-                }
-                if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
-                    problems->push_back(ProblemAt(name, n, error));
-                    break;
-                }
-                Assignment a;
-                a.place.kind = Place::Memory;
-                a.place.index = address;
-                char place[16];
-                snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
-                a.place.name = place;
-                a.value = static_cast<uint16_t>(value);
-                current.sets.push_back(a);
-            }
+            ReadMemoryWords(name, l, &current.sets, problems);
         } else if (keyword == "assume" || keyword == "ensure") {
             Expr e;
             std::string error;

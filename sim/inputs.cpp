@@ -318,6 +318,53 @@ bool ParseMapping(const std::string &name, const std::string &text, std::array<i
     return problems->size() == before;
 }
 
+void ReadAssignments(const std::string &name, const WordedLine &l, const Equates &equates,
+                     std::vector<Assignment> *to, std::vector<std::string> *problems) {
+    if (l.words.size() == 1)
+        problems->push_back(ProblemAt(name, l.number, "expected NAME=VALUE after " + l.Keyword()));
+    for (size_t i = 1; i < l.words.size(); ++i) {
+        Assignment a;
+        std::string error;
+        if (ParseAssignment(l.words[i], equates, &a, &error))
+            to->push_back(a);
+        else
+            problems->push_back(ProblemAt(name, l.number, l.words[i] + ": " + error));
+    }
+}
+
+void ReadMemoryWords(const std::string &name, const WordedLine &l, std::vector<Assignment> *to,
+                     std::vector<std::string> *problems) {
+    const std::vector<std::string> &words = l.words;
+    uint32_t address, value;
+    std::string error;
+    if (words.size() < 3) {
+        problems->push_back(ProblemAt(name, l.number, "expected an address and one or more words after mem"));
+        return;
+    }
+    if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
+        problems->push_back(ProblemAt(name, l.number, error));
+        return;
+    }
+    for (size_t i = 2; i < words.size(); ++i, ++address) {
+        if (address > 0xFFFF) {
+            problems->push_back(ProblemAt(name, l.number, "words past the end of memory (0xFFFF)"));
+            return;
+        }
+        if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
+            problems->push_back(ProblemAt(name, l.number, error));
+            return;
+        }
+        Assignment a;
+        a.place.kind = Place::Memory;
+        a.place.index = address;
+        char place[16];
+        snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
+        a.place.name = place;
+        a.value = static_cast<uint16_t>(value);
+        to->push_back(a);
+    }
+}
+
 bool ParseTestFile(const std::string &name, const std::string &text, const Equates &equates,
                    std::vector<TestCase> *cases, std::vector<std::string> *problems) {
     size_t before = problems->size();
@@ -339,45 +386,9 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
             cases->back().name = caseName;
             cases->back().line = n;
         } else if (keyword == "set" || keyword == "expect") {
-            if (words.size() == 1)
-                problems->push_back(ProblemAt(name, n, "expected NAME=VALUE after " + keyword));
-            for (size_t i = 1; i < words.size(); ++i) {
-                Assignment a;
-                std::string error;
-                if (!ParseAssignment(words[i], equates, &a, &error))
-                    problems->push_back(ProblemAt(name, n, words[i] + ": " + error));
-                else
-                    (keyword == "set" ? current.sets : current.expects).push_back(a);
-            }
+            ReadAssignments(name, l, equates, keyword == "set" ? &current.sets : &current.expects, problems);
         } else if (keyword == "mem") {
-            uint32_t address, value;
-            std::string error;
-            if (words.size() < 3) {
-                problems->push_back(ProblemAt(name, n, "expected an address and one or more words after mem"));
-                continue;
-            }
-            if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
-                problems->push_back(ProblemAt(name, n, error));
-                continue;
-            }
-            for (size_t i = 2; i < words.size(); ++i, ++address) {
-                if (address > 0xFFFF) {
-                    problems->push_back(ProblemAt(name, n, "words past the end of memory (0xFFFF)"));
-                    break;
-                }
-                if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
-                    problems->push_back(ProblemAt(name, n, error));
-                    break;
-                }
-                Assignment a;
-                a.place.kind = Place::Memory;
-                a.place.index = address;
-                char place[16];
-                snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
-                a.place.name = place;
-                a.value = static_cast<uint16_t>(value);
-                current.sets.push_back(a);
-            }
+            ReadMemoryWords(name, l, &current.sets, problems);
         } else if (keyword == "max-cycles" || keyword == "points") {
             NumberLine(name, l, current, seen, problems);
         } else {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "lines.h"
 #include "machine.h"
 
 // Equate names of a source (lower case) and the register each stands for
@@ -60,6 +61,14 @@ bool ParseMemoryImage(const std::string &name, const std::string &text, std::vec
 // blank lines and "#" comments allowed.  Opcodes not listed map to -1.
 bool ParseMapping(const std::string &name, const std::string &text, std::array<int, kOpcodes> *mapping,
                   std::vector<std::string> *problems);
+
+// The lines that test files and property files share, read onto `to`:
+// "set NAME=VALUE ..." (or "expect ..."), and "mem ADDR VALUE ...", the
+// memory words from ADDR on.  Each problem is added as "NAME:LINE: message".
+void ReadAssignments(const std::string &name, const WordedLine &line, const Equates &equates,
+                     std::vector<Assignment> *to, std::vector<std::string> *problems);
+void ReadMemoryWords(const std::string &name, const WordedLine &line, std::vector<Assignment> *to,
+                     std::vector<std::string> *problems);
 
 // A test file: named cases, each with what it sets before the run and
 // what it expects after it.  Lines before the first case hold for every
