@@ -76,37 +76,9 @@ int UsageError(SimOutput &output, const std::string &message) {
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--props", "--equiv", "--compare", "--assume", "--within",
                                                      "--set",   "--mem",   "--map",     "--start",  "--timeout"};
-    std::vector<std::string> files;
-    bool operandsOnly = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            operandsOnly = true;
-            continue;
-        }
-        std::string name = arg, value;
-        size_t eq = arg.find('=');
-        bool hasValue = arg.compare(0, 2, "--") == 0 && eq != std::string::npos;
-        if (hasValue) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        if (kWithValue.count(name)) {
-            if (!hasValue) {
-                if (i + 1 == args.size()) {
-                    *error = "option " + name + " needs a value";
-                    return false;
-                }
-                value = args[++i];
-            }
-        } else if (hasValue) {
-            *error = "option " + name + " takes no value";
-            return false;
-        }
+    OptionReader line(args, kWithValue);
+    std::string name, value;
+    while (line.Next(&name, &value, error)) {
         if (name == "--props" || name == "--equiv" || name == "--map") {
             std::string &slot = name == "--props" ? o->props : name == "--equiv" ? o->equiv : o->map;
             if (!slot.empty()) {
@@ -153,8 +125,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             return false;
         }
     }
+    if (!error->empty())
+        return false;
     if (o->help || o->version)
         return true;
+    const std::vector<std::string> &files = line.Operands();
     if (files.size() != 1) {
         *error = files.empty() ? "no microprogram given" : "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
         return false;

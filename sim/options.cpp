@@ -5,6 +5,7 @@
 #include <cctype>
 #include <set>
 
+#include "cli.h"
 #include "inputs.h"
 #include "machine.h"
 #include "reports.h"
@@ -129,38 +130,9 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                                                      "-o", "--output", "--coverage",
                                                      "--reference", "--random", "--seed", "--vary",
                                                      "--compare", "--show"};
-    bool operandsOnly = false;
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            operandsOnly = true;
-            continue;
-        }
-        std::string name = arg, value;
-        bool hasValue = false;
-        size_t eq = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            hasValue = true;
-        }
-        if (kWithValue.count(name)) {
-            if (!hasValue) {
-                if (i + 1 == args.size()) {
-                    *error = "option " + name + " needs a value";
-                    return false;
-                }
-                value = args[++i];
-            }
-        } else if (hasValue) {
-            *error = "option " + name + " takes no value";
-            return false;
-        }
+    OptionReader line(args, kWithValue);
+    std::string name, value;
+    while (line.Next(&name, &value, error)) {
         if (name == "--start") {
             if (!ParseAddressOption(name, value, &o->start, error))
                 return false;
@@ -246,8 +218,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             return false;
         }
     }
+    if (!error->empty())
+        return false;
     if (o->help || o->version)
         return true;
+    const std::vector<std::string> &files = line.Operands();
     if (files.empty()) {
         *error = "no microprogram given";
         return false;

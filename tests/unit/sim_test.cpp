@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "inputs.h"
 #include "lines.h"
 #include "sim.h"
@@ -90,6 +91,31 @@ TEST(SimInputs, Numbers) {
         if (t.ok) {
             EXPECT_EQ(value, t.value) << t.text;
         }
+    }
+}
+
+TEST(OptionReader, ValuesOperandsAndTheEndOfOptions) {
+    const struct {
+        std::vector<std::string> args;
+        const char *options;   // NAME=VALUE each, joined by blanks
+        const char *operands;  // joined by blanks
+        const char *error;
+    } cases[] = {
+        {{"--map=m", "a", "-", "--start", "5", "-o", "x", "--", "--trace", "b"}, "--map=m --start=5 -o=x", "a - --trace b", ""},
+        {{"--trace", "--map", "=", "a"}, "--trace= --map==", "a", ""},
+        {{"a", "--trace=1", "b"}, "", "a", "option --trace takes no value"},
+        {{"--start"}, "", "", "option --start needs a value"},
+    };
+    for (const auto &c : cases) {
+        OptionReader line(c.args, {"--map", "--start", "-o"});
+        std::string name, value, error, options, operands;
+        while (line.Next(&name, &value, &error))
+            options += (options.empty() ? "" : " ") + name + "=" + value;
+        for (const std::string &o : line.Operands())
+            operands += (operands.empty() ? "" : " ") + o;
+        EXPECT_EQ(options, c.options) << c.args[0];
+        EXPECT_EQ(operands, c.operands) << c.args[0];
+        EXPECT_EQ(error, c.error) << c.args[0];
     }
 }
 
