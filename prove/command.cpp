@@ -12,6 +12,7 @@
 #include "goal.h"
 #include "program.h"
 #include "properties.h"
+#include "setup.h"
 #include "prover.h"
 #include "report.h"
 
@@ -59,11 +60,7 @@ struct Options {
     std::vector<std::string> compares;  // --compare, as written
     std::vector<std::string> assumes;   // --assume
     uint64_t within = kDefaultWithin;   // --within
-    std::vector<std::string> sets;      // --set
-    std::vector<std::string> mems;      // --mem
-    std::string map;                    // --map
-    unsigned start = 0;                 // --start
-    bool loopToAddress = false;         // --loop-to-address
+    sim::Options run;                   // --set, --mem, --map, --start, --loop-to-address, as zanfo-sim's
     double timeout = 60;                // --timeout
     bool help = false, version = false;
 };
@@ -79,8 +76,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     OptionReader line(args, kWithValue);
     std::string name, value;
     while (line.Next(&name, &value, error)) {
-        if (name == "--props" || name == "--equiv" || name == "--map") {
-            std::string &slot = name == "--props" ? o->props : name == "--equiv" ? o->equiv : o->map;
+        if (sim::StartOption(name, value, &o->run, error)) {
+            if (!error->empty())
+                return false;
+        } else if (name == "--props" || name == "--equiv") {
+            std::string &slot = name == "--props" ? o->props : o->equiv;
             if (!slot.empty()) {
                 *error = name + " given twice";
                 return false;
@@ -90,22 +90,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             o->compares.push_back(value);
         } else if (name == "--assume") {
             o->assumes.push_back(value);
-        } else if (name == "--set") {
-            o->sets.push_back(value);
-        } else if (name == "--mem") {
-            o->mems.push_back(value);
         } else if (name == "--within") {
             if (!ParseCycleBound(value, &o->within, error)) {
                 *error = "--within: " + *error;
                 return false;
             }
-        } else if (name == "--start") {
-            uint32_t address;
-            if (!ParseNumber(value, kStoreSize - 1, &address, error)) {
-                *error = "--start: " + *error;
-                return false;
-            }
-            o->start = address;
         } else if (name == "--timeout") {
             char *end = nullptr;
             double seconds = strtod(value.c_str(), &end);
@@ -114,8 +103,6 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->timeout = seconds;
-        } else if (name == "--loop-to-address") {
-            o->loopToAddress = true;
         } else if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--version") {
@@ -157,22 +144,6 @@ struct Start {
     std::unique_ptr<Machine> machine;  // loaded and set up, as every run starts
 };
 
-void Prepare(const Options &o, const std::vector<Assignment> &sets, const std::vector<MemoryWord> &words,
-             const std::array<int, kOpcodes> *mapping, Start *s) {
-    s->machine = std::make_unique<Machine>();
-    Machine &m = *s->machine;
-    m.SetLoopToAddress(o.loopToAddress);
-    for (const MicWord &w : s->program.words)
-        m.LoadWord(w.address, w.word);
-    m.regs.upc = static_cast<uint16_t>(o.start);
-    if (mapping)
-        m.SetMapping(*mapping);
-    for (const MemoryWord &w : words)
-        m.memory[w.address] = w.value;
-    for (const Assignment &a : sets)
-        WritePlace(m, a.place, a.value);
-}
-
 }  // namespace
 
 int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
@@ -194,15 +165,8 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     if (!LoadProgram(o.file, read, output, &prog.program, nullptr, "zanfo-prove"))
         return kProveBadInput;
     const Equates &equates = prog.program.equates;
-    std::vector<Assignment> sets;
-    std::string errors;
-    for (const std::string &text : o.sets) {
-        Assignment a;
-        if (ParseAssignment(text, equates, &a, &error))
-            sets.push_back(a);
-        else
-            errors += "--set " + text + ": " + error + "\n";
-    }
+    std::vector<Assignment> sets, none;
+    std::string errors = sim::ResolveAssignments(o.run, prog.program, &sets, &none);
     std::vector<Expr> assumes;
     for (const std::string &text : o.assumes) {
         Expr e;
@@ -233,33 +197,23 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
     }
 
     // The inputs every run shares: memory images and the mapping.
-    std::vector<std::string> problems;
-    std::vector<MemoryWord> words;
-    std::string text;
-    for (const std::string &file : o.mems) {
-        if (!ReadInput(file, read, output, &text))
-            return kProveBadInput;
-        if (!ParseMemoryImage(file, text, &words, &problems))
-            return ShowProblems(problems, output), kProveBadInput;
-    }
-    std::array<int, kOpcodes> mapping;
-    if (!o.map.empty()) {
-        if (!ReadInput(o.map, read, output, &text))
-            return kProveBadInput;
-        if (!ParseMapping(o.map, text, &mapping, &problems))
-            return ShowProblems(problems, output), kProveBadInput;
-    }
-    const std::array<int, kOpcodes> *map = o.map.empty() ? nullptr : &mapping;
-    Prepare(o, sets, words, map, &prog);
+    sim::SharedInputs inputs;
+    if (!sim::ReadSharedInputs(o.run, read, output, &inputs))
+        return kProveBadInput;
+    prog.machine = std::make_unique<Machine>();
+    sim::BuildMachine(o.run, prog.program, inputs, sets, *prog.machine);
     Start ref;
     if (!o.equiv.empty()) {
         if (!LoadProgram(o.equiv, read, output, &ref.program, nullptr, "zanfo-prove"))
             return kProveBadInput;
-        Prepare(o, sets, words, map, &ref);
+        ref.machine = std::make_unique<Machine>();
+        sim::BuildMachine(o.run, ref.program, inputs, sets, *ref.machine);
     }
 
     // The goals.
     std::vector<Property> properties;
+    std::vector<std::string> problems;
+    std::string text;
     if (!o.props.empty()) {
         if (!ReadInput(o.props, read, output, &text))
             return kProveBadInput;
@@ -304,7 +258,7 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
         goal.within = p.within;
         goal.compared = compared;
         goal.sets = sets;
-        for (const MemoryWord &w : words) {
+        for (const MemoryWord &w : inputs.memory) {
             Assignment a;
             a.place.kind = Place::Memory;
             a.place.index = w.address;

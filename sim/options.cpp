@@ -123,6 +123,25 @@ std::string FormatNames() {
 
 }  // namespace
 
+bool StartOption(const std::string &name, const std::string &value, Options *o, std::string *error) {
+    if (name == "--start") {
+        ParseAddressOption(name, value, &o->start, error);
+    } else if (name == "--set") {
+        o->sets.push_back(value);
+    } else if (name == "--mem") {
+        o->mems.push_back(value);
+    } else if (name == "--map") {
+        if (!o->map.empty())
+            *error = name + " given twice";
+        o->map = value;
+    } else if (name == "--loop-to-address") {
+        o->loopToAddress = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // False, with the message, when the command line is wrong.
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
@@ -133,22 +152,17 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     OptionReader line(args, kWithValue);
     std::string name, value;
     while (line.Next(&name, &value, error)) {
-        if (name == "--start") {
-            if (!ParseAddressOption(name, value, &o->start, error))
+        if (StartOption(name, value, o, error)) {
+            if (!error->empty())
                 return false;
-        } else if (name == "--set") {
-            o->sets.push_back(value);
         } else if (name == "--expect") {
             o->expects.push_back(value);
-        } else if (name == "--mem") {
-            o->mems.push_back(value);
-        } else if (name == "--map" || name == "--test") {
-            std::string &slot = name == "--map" ? o->map : o->test;
-            if (!slot.empty()) {
+        } else if (name == "--test") {
+            if (!o->test.empty()) {
                 *error = name + " given twice";
                 return false;
             }
-            slot = value;
+            o->test = value;
         } else if (name == "--break") {
             unsigned address;
             if (!ParseAddressOption(name, value, &address, error))
@@ -207,8 +221,6 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             }
         } else if (name == "--trace") {
             o->trace = true;
-        } else if (name == "--loop-to-address") {
-            o->loopToAddress = true;
         } else if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--version") {
