@@ -147,6 +147,28 @@ bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::st
     return true;
 }
 
+std::string PlaceName(const Place &p) {
+    char text[24];
+    switch (p.kind) {
+    case Place::Register: snprintf(text, sizeof text, "R%u", p.index); return text;
+    case Place::Q: return "Q";
+    case Place::Mar: return "MAR";
+    case Place::Ir: return "IR";
+    case Place::Uflag: return "UFLAG";
+    case Place::Mflag: return "MFLAG";
+    case Place::Memory: snprintf(text, sizeof text, "MEM[0x%04X]", p.index & 0xFFFF); return text;
+    }
+    return "?";
+}
+
+uint32_t PlaceMax(const Place &p) { return p.kind == Place::Uflag || p.kind == Place::Mflag ? 15 : 0xFFFF; }
+
+std::string PlaceValue(const Place &p, uint32_t value) {
+    char text[16];
+    snprintf(text, sizeof text, PlaceMax(p) == 15 ? "0x%X" : "0x%04X", value);
+    return text;
+}
+
 bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error) {
     std::string lower = Lower(Trim(text));
     place->name = Trim(text);
@@ -184,10 +206,8 @@ bool ParseAssignment(const std::string &text, const Equates &equates, Assignment
     }
     if (!ParsePlace(text.substr(0, eq), equates, &assignment->place, error))
         return false;
-    Place::Kind kind = assignment->place.kind;
-    uint32_t max = kind == Place::Uflag || kind == Place::Mflag ? 15 : 0xFFFF;
     uint32_t value;
-    if (!ParseNumber(Trim(text.substr(eq + 1)), max, &value, error))
+    if (!ParseNumber(Trim(text.substr(eq + 1)), PlaceMax(assignment->place), &value, error))
         return false;
     assignment->value = static_cast<uint16_t>(value);
     return true;
@@ -357,9 +377,7 @@ void ReadMemoryWords(const std::string &name, const WordedLine &l, std::vector<A
         Assignment a;
         a.place.kind = Place::Memory;
         a.place.index = address;
-        char place[16];
-        snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
-        a.place.name = place;
+        a.place.name = PlaceName(a.place);
         a.value = static_cast<uint16_t>(value);
         to->push_back(a);
     }

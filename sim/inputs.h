@@ -32,6 +32,14 @@ struct Assignment {
     uint16_t value = 0;
 };
 
+// How a place is written back, as zanfo-sim's and zanfo-prove's test
+// cases name it: R5, Q, MAR, IR, UFLAG, MFLAG, MEM[0x0100].
+std::string PlaceName(const Place &p);
+// The largest value of a place: 15 for a flag register, else 0xFFFF.
+uint32_t PlaceMax(const Place &p);
+// A value of a place as those cases write it: 0x00FF, or 0xC for a flag register.
+std::string PlaceValue(const Place &p, uint32_t value);
+
 // R0..R63, Q (or RQ), MAR, IR, UFLAG, MFLAG, MEM[ADDR], in any case, or an
 // equate name that stands for a register or Q.
 bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error);
