@@ -101,7 +101,22 @@ int PrepareProgram(const FileReader &read, SimOutput &output, Setup &s) {
     return kGoOn;
 }
 
-CaseMachine::CaseMachine(const Machine &base) : base_(base), m_(std::make_unique<Machine>(base)) {}
+namespace {
+
+// True when some word of the machine's store writes memory, marking it.
+bool WritesMemory(const Machine &m) {
+    for (unsigned a = 0; a < kStoreSize; ++a) {
+        const Microinstruction &w = m.At(a);
+        if (w.fault == Fault::None && (w.transfer == Transfer::FToMemory || w.transfer == Transfer::ConstToMemory))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CaseMachine::CaseMachine(const Machine &base)
+    : base_(base), m_(std::make_unique<Machine>(base)), writes_(WritesMemory(base)) {}
 
 Machine &CaseMachine::Fresh() {
     Machine &m = *m_;
@@ -112,6 +127,8 @@ Machine &CaseMachine::Fresh() {
     for (uint16_t a : setWords_)
         m.memory[a] = base_.memory[a];
     setWords_.clear();
+    if (!writes_)
+        return m;
     // The words a run wrote carry a mark: find them a block at a time.
     const uint8_t *marks = m.written.data();
     for (const uint8_t *at = marks; (at = static_cast<const uint8_t *>(
@@ -127,12 +144,13 @@ Machine &CaseMachine::Fresh() {
 void CaseMachine::Rebase() {
     *m_ = base_;
     setWords_.clear();
+    writes_ = WritesMemory(base_);
 }
 
-void CaseMachine::Set(const Assignment &a) {
-    if (a.place.kind == Place::Memory)
-        setWords_.push_back(static_cast<uint16_t>(a.place.index));
-    WritePlace(*m_, a.place, a.value);
+void CaseMachine::Set(const Place &place, uint16_t value) {
+    if (place.kind == Place::Memory)
+        setWords_.push_back(static_cast<uint16_t>(place.index));
+    WritePlace(*m_, place, value);
 }
 
 }  // namespace sim
