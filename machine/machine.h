@@ -55,6 +55,15 @@ struct alignas(32) Microinstruction {
     FlagLoad flags = FlagLoad::None;         // FlagInstr: what the flag registers load
 };
 
+// A word that reads the memory word at MAR (onto the D bus, or into IR),
+// and one that writes it (F or the constant), when it runs.
+inline bool ReadsMemory(const Microinstruction &w) {
+    return w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr;
+}
+inline bool WritesMemory(const Microinstruction &w) {
+    return w.transfer == Transfer::FToMemory || w.transfer == Transfer::ConstToMemory;
+}
+
 // The word decoded; `loopToAddress` runs RFCT (8) as RPCT (9).
 Microinstruction Decode(uint64_t word, bool loopToAddress = false);
 
@@ -170,6 +179,14 @@ class Machine {
     int MapTarget(unsigned opcode) const { return mapped_ ? mapping_[opcode & 0xFF] : static_cast<int>(opcode & 0xFF); }
     bool Mapped() const { return mapped_; }
     uint64_t WordAt(unsigned address) const { return words_[address & 0xFFF]; }  // as loaded
+    // True when some word of the store that can run passes `test`
+    // (ReadsMemory, WritesMemory).
+    bool AnyWord(bool (*test)(const Microinstruction &)) const {
+        for (const Microinstruction &w : store_)
+            if (w.fault == Fault::None && test(w))
+                return true;
+        return false;
+    }
 
   private:
     friend RunEnd Run(Machine &, uint64_t, CycleWatcher *);

@@ -101,22 +101,8 @@ int PrepareProgram(const FileReader &read, SimOutput &output, Setup &s) {
     return kGoOn;
 }
 
-namespace {
-
-// True when some word of the machine's store writes memory, marking it.
-bool WritesMemory(const Machine &m) {
-    for (unsigned a = 0; a < kStoreSize; ++a) {
-        const Microinstruction &w = m.At(a);
-        if (w.fault == Fault::None && (w.transfer == Transfer::FToMemory || w.transfer == Transfer::ConstToMemory))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 CaseMachine::CaseMachine(const Machine &base)
-    : base_(base), m_(std::make_unique<Machine>(base)), writes_(WritesMemory(base)) {}
+    : base_(base), m_(std::make_unique<Machine>(base)), writes_(base.AnyWord(WritesMemory)) {}
 
 Machine &CaseMachine::Fresh() {
     Machine &m = *m_;
@@ -144,7 +130,7 @@ Machine &CaseMachine::Fresh() {
 void CaseMachine::Rebase() {
     *m_ = base_;
     setWords_.clear();
-    writes_ = WritesMemory(base_);
+    writes_ = base_.AnyWord(WritesMemory);
 }
 
 void CaseMachine::Set(const Place &place, uint16_t value) {

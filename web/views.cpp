@@ -15,7 +15,7 @@ struct ReadWatcher : CycleWatcher {
     explicit ReadWatcher(std::vector<uint8_t> &marks) : read(marks) {}
     void Before(const Machine &m) override {
         const Microinstruction &w = m.At(m.regs.upc);
-        if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
+        if (w.fault == Fault::None && ReadsMemory(w))
             read[m.regs.mar] = 1;
     }
     bool After(const Machine &, StepResult) override { return true; }
