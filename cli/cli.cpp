@@ -28,6 +28,14 @@ int WithinMemory(const char *command, int status, const std::function<int()> &bo
     }
 }
 
+std::string UsageText(const char *command, const std::string &problems) {
+    const std::string head = std::string(command) + ": ";
+    std::string text = head;
+    for (char c : problems)
+        text += c == '\n' ? "\n" + head : std::string(1, c);
+    return text + "\nTry '" + command + " --help' for more information.\n";
+}
+
 bool OptionReader::Next(std::string *name, std::string *value, std::string *error) {
     error->clear();
     while (at_ < args_.size()) {

@@ -27,6 +27,11 @@ int WithinMemory(const char *command, int status, const std::function<int()> &bo
 // ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
 std::string Latin1ToUtf8(const std::string &text);
 
+// A problem of the command line as the commands say it: each line of
+// `problems` after "COMMAND: ", then "Try 'COMMAND --help' for more
+// information."
+std::string UsageText(const char *command, const std::string &problems);
+
 // A command line read an option at a time, as the companion commands read
 // theirs: "--name=value", or the name and the next word for an option that
 // takes a value; "--" ends the options, and any other word that does not

@@ -66,7 +66,7 @@ struct Options {
 };
 
 int UsageError(SimOutput &output, const std::string &message) {
-    output.Err("zanfo-prove: " + message + "\nTry 'zanfo-prove --help' for more information.\n");
+    output.Err(UsageText("zanfo-prove", message));
     return kProveBadInput;
 }
 
@@ -191,8 +191,6 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
         }
     if (!errors.empty()) {
         errors.pop_back();
-        for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 14)
-            errors.replace(at, 1, "\nzanfo-prove: ");
         return UsageError(output, errors);
     }
 

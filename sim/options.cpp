@@ -84,7 +84,7 @@ std::string Usage() {
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message) {
-    output.Err("zanfo-sim: " + message + "\nTry 'zanfo-sim --help' for more information.\n");
+    output.Err(UsageText("zanfo-sim", message));
     return kSimBadInput;
 }
 

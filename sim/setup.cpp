@@ -24,8 +24,6 @@ std::string ResolveAssignments(const Options &o, const Program &program, std::ve
 
 int AssignmentError(SimOutput &output, std::string errors) {
     errors.pop_back();
-    for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 12)
-        errors.replace(at, 1, "\nzanfo-sim: ");
     return UsageError(output, errors);
 }
 
