@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "command.h"
 #include "sim.h"
 
@@ -24,9 +25,7 @@ class StandardStreams : public SimOutput {
     }
 };
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Prove(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
     int status = RunProve(args, ReadFromDisk, output);
@@ -36,4 +35,10 @@ int main(int argc, char **argv) {
         return 2;
     }
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-prove", kProveBadInput, [argc, argv] { return Prove(argc, argv); });
 }
