@@ -410,10 +410,13 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
     // 5. Every input, with the time left.
     if (runnable && runAll(deadline, &verdict))
         return verdict;
+    // The solver may have had no time of its own (running all seemed
+    // quicker) and left no reason: the next joins without a "; " then.
+    const std::string also = why.empty() ? "" : "; ";
     if (runnable)
-        why += "; running all " + std::to_string(count) + " inputs did not finish";
+        why += also + "running all " + std::to_string(count) + " inputs did not finish";
     else if (count > kMostInputsRun && count < (uint64_t{1} << 63))
-        why += "; " + std::to_string(count) + " inputs are too many to run them all";
+        why += also + std::to_string(count) + " inputs are too many to run them all";
     verdict = Verdict();
     verdict.why = why.empty() ? "no method could decide" : why;
     return verdict;
