@@ -16,6 +16,7 @@ FUZZ_SIM_SMOKE_TIME ?= 30
 FUZZ_LISTING_SMOKE_TIME ?= 30
 FUZZ_CHECK_SMOKE_TIME ?= 45
 FUZZ_PROVE_SMOKE_TIME ?= 30
+FUZZ_LSP_SMOKE_TIME ?= 45
 ROUNDTRIP ?= 100000
 VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect
 
@@ -23,8 +24,8 @@ VALGRIND ?= valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-
 # every folder it enters and leaves.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-prove fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
-.PHONY: web check-web bench-web
+.PHONY: all deps build example check check-sanitize bench bench-smoke bench-sim bench-check bench-grading bench-prove bench-lsp fuzz-build fuzz fuzz-smoke check-valgrind clean roundtrip
+.PHONY: web check-web bench-web hdl ice40 bench-hdl vscode
 
 all: build
 
@@ -50,10 +51,11 @@ example: build web
 	    --test $(basename $(notdir $(EXAMPLE))).test $(basename $(notdir $(EXAMPLE))).mic
 	@echo "The playground: open $(abspath $(BUILD_WEB))/site/index.html in a browser"
 
-# Every test: the commands, the documents, the package, and the playground
-# under node and in headless Chromium.
-check: build web
-	ZANFO_WEB_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+# Every test: the commands, the documents, the package, the playground
+# under node and in headless Chromium, and the editors (Vim, Neovim, the
+# VS Code extension under node).
+check: build web vscode
+	ZANFO_WEB_REQUIRED=1 ZANFO_VSCODE_REQUIRED=1 ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer,
 # but for the tests labelled "heavy" (co-simulation, synthesis, long runs of
@@ -76,6 +78,11 @@ bench-smoke: deps
 bench-sim: deps
 	bash bench/sim.sh
 
+# The board's testbench under Verilator and Icarus Verilog beside zanfo-sim,
+# in cycles per second (see bench/README.md).
+bench-hdl: deps
+	bash bench/hdl.sh
+
 # zanfo-check on 4096-word programs: the analysis and the command (see bench/README.md).
 bench-check: deps
 	bash bench/check.sh
@@ -89,12 +96,18 @@ bench-grading: deps
 bench-prove: deps
 	bash bench/prove.sh
 
+# zanfo-lsp's time from a change of a 4096-word program to its diagnostics
+# (see bench/README.md).
+bench-lsp: deps
+	bash bench/lsp.sh
+
 # The libFuzzer target, built with clang and the sanitizers in build-fuzz/.
 fuzz-build: deps
 	@bash .ci/install-deps clang libclang-rt-14-dev
 	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DZANFO_SANITIZE=ON -DZANFO_FUZZ=ON -DZANFO_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz zanfo_prove_fuzz
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target zanfo_fuzz zanfo_dump_fuzz zanfo_sim_fuzz zanfo_listing_fuzz zanfo_check_fuzz zanfo_prove_fuzz \
+	      zanfo_lsp_fuzz
 
 # Fuzz for FUZZ_TIME seconds on one core (see fuzz/README.md); fails on any
 # crash, sanitizer report, leak or hang.  fuzz-smoke is the short run of CI.
@@ -126,6 +139,10 @@ fuzz-smoke: fuzz-build
 	@bash fuzz/run_mic.sh prove $(BUILD_FUZZ)/fuzz/zanfo_prove_fuzz $(FUZZ_PROVE_SMOKE_TIME) \
 	    > $(BUILD_FUZZ)/fuzz-prove-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-prove-smoke.log; exit 1; }
 	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-prove-smoke.log
+	@echo "fuzzing zanfo-lsp's messages and sessions for $(FUZZ_LSP_SMOKE_TIME) s, log in $(BUILD_FUZZ)/fuzz-lsp-smoke.log"
+	@bash fuzz/run_lsp.sh $(BUILD_FUZZ)/fuzz/zanfo_lsp_fuzz $(FUZZ_LSP_SMOKE_TIME) \
+	    > $(BUILD_FUZZ)/fuzz-lsp-smoke.log 2>&1 || { tail -n 120 $(BUILD_FUZZ)/fuzz-lsp-smoke.log; exit 1; }
+	@grep -E 'DONE|^Done|^stat::' $(BUILD_FUZZ)/fuzz-lsp-smoke.log
 
 # zanfo-dump --source's round trip over ROUNDTRIP generated programs (ctest
 # runs a few thousand); ROUNDTRIP_SEED picks other programs.
@@ -147,6 +164,12 @@ check-valgrind: build
 web: deps
 	@JOBS=$(JOBS) bash web/build.sh $(BUILD_WEB)
 
+# The VS Code extension, $(BUILD)/vscode/zanfo.vsix (see editors/README.md):
+# vscode-languageclient and @vscode/vsce from npm, pinned in
+# editors/vscode/package-lock.json, go into $(BUILD)/vscode/extension.
+vscode: deps
+	@bash editors/vscode/build.sh $(BUILD)/vscode
+
 # The playground's tests: the WebAssembly assembler against zanfo under
 # node, and the page in headless Chromium.
 check-web: build web
@@ -156,6 +179,21 @@ check-web: build web
 # simulator's cycles per second, and the page's size compressed (bench/web.mjs).
 bench-web: build web
 	ZANFO_WEB_BUILD=$(BUILD_WEB) node bench/web.mjs
+
+# The board's testbench, compiled by Icarus Verilog ($(BUILD)/hdl/zanfo_tb.vvp)
+# and by Verilator ($(BUILD)/hdl/verilator/zanfo_tb); see the manual's
+# chapter "Building the machine".
+hdl: build
+	cmake --build $(BUILD) -j$(JOBS) --target zanfo_tb_icarus zanfo_tb_verilator
+
+# The board on an iCE40-HX8K breakout board, synthesized, placed and routed
+# once into $(BUILD)/ice40/ (a few minutes; not in CI, which synthesizes
+# with yosys only), with its figures; with PROGRAM=prog.mic (and
+# MAPPING=prog.map) that program's image, checked against the testbench.
+ice40: build
+	cmake --build $(BUILD) --target zanfo_tb_icarus
+	ZANFO_ROM=$(BUILD)/zanfo-rom TESTBENCH=$(BUILD)/hdl/zanfo_tb.vvp \
+	    bash hdl/ice40/build.sh $(BUILD)/ice40 $(PROGRAM) $(MAPPING)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ)

@@ -3,9 +3,10 @@
 // time to assemble and check a whole control store (4096 microwords) in
 // the browser, through window.zanfo.assemble and window.zanfo.check and
 // through the page's own refresh (editor, gutter, microword list,
-// diagnostics), and the simulator's cycles per second on
-// bench/sim_bench.zan when nothing is drawn, through the machine's run and
-// through the page's Run button.  Medians; nothing is asserted.
+// diagnostics), Run tests on it with its counts in the gutter, and the
+// simulator's cycles per second on bench/sim_bench.zan when nothing is
+// drawn, through the machine's run and through the page's Run button.
+// Medians; nothing is asserted.
 //
 //   ZANFO_WEB_BUILD=build/web node bench/web.mjs
 import {createRequire} from 'node:module';
@@ -136,6 +137,32 @@ try {
   console.log(`a character typed in them, the page's work after the pause: ` +
     `${median(typed.map(t => t.work)).toFixed(0)} ms, drawn after ${median(typed.map(t => t.drawn)).toFixed(0)} ms ` +
     `(medians of ${typed.length})`);
+
+  // Run tests on them: a case of 1000 cycles run with --coverage, then
+  // the tracefile read and a count beside each of the 4096 lines, until
+  // the next frame is drawn; beside it, the same zanfo-sim run alone.
+  const tests = await page.evaluate(async () => {
+    document.getElementById('tests').value = 'max-cycles 1000\ncase one\n';
+    const whole = [], alone = [];
+    for (let i = 0; i < 7; i++) {
+      const t = performance.now();
+      window.zanfo.simulator.runTests();
+      await new Promise(r => requestAnimationFrame(() => setTimeout(r)));
+      whole.push(performance.now() - t);
+    }
+    const {args, files} = window.zanfo.simulator.commandLine();
+    files['p.test'] = 'max-cycles 1000\ncase one\n';
+    const name = args.pop();
+    for (let i = 0; i < 7; i++) {
+      const t = performance.now();
+      window.zanfo.simulate(null, [...args, '--test', 'p.test', '--coverage', 'p.info', name], files);
+      alone.push(performance.now() - t);
+    }
+    return {whole, alone, counts: document.querySelectorAll('.cm-counts .cm-gutterElement > span').length};
+  });
+  console.log(`Run tests on them with --coverage, to the counts drawn: ${median(tests.whole).toFixed(0)} ms, ` +
+    `of which zanfo-sim's run ${median(tests.alone).toFixed(0)} ms (medians of ${tests.whole.length}; ` +
+    `${tests.counts} counts in sight)`);
 
   // The simulator: 2 * 10^7 cycles at a time of zanfo-sim's benchmark
   // program, straight through the machine, nothing drawn.

@@ -13,6 +13,8 @@
 //   CheckSource   a source text: assembled in memory with zanfo's own
 //                 passes (AssembleText); zanfo's diagnostics come first in
 //                 the same list, as errors, parse errors included.
+//                 CheckAssembly does the same for a tool that assembles
+//                 the source itself, with a CheckWatcher looking on.
 //   CheckMicText  the text of a .mic file; the reader's errors come as
 //                 errors, and a file with any is not analysed.
 //   CheckStore    words already decoded from somewhere else.
@@ -31,8 +33,10 @@
 #include <string>
 #include <vector>
 
+#include "assemble.h"
 #include "machine.h"
 #include "notation.h"
+#include "observe.h"
 
 enum class Severity : uint8_t {
     Error,    // zanfo's own diagnostics, a parse error, a .mic line the reader refuses
@@ -82,6 +86,44 @@ struct CheckOptions {
 // writes no words: then only its diagnostics and the checks of the text
 // itself (constant-range) are reported.
 std::vector<Finding> CheckSource(const std::string &source, const CheckOptions &options = {});
+
+// What the checks of the text (constant-range, address-range,
+// address-twice) and zanfo's notices need to see of zanfo's passes: the
+// numbers written (but ORG's), the ORGs, the words' addresses, and the
+// lines of the characters zanfo skips.
+class CheckWatcher : public AssemblyObserver {
+  public:
+    struct Number {
+        int line;          // where it stands
+        std::string text;  // as written
+    };
+    struct Word {
+        int dir;        // its address, as zanfo counted it
+        int firstLine;  // where its microinstruction starts
+        bool afterOrg;  // an ORG stands between it and the word before
+        int org;        // that ORG's address, as zanfo read it
+    };
+
+    void Token(bool firstPass, int token, int line, const char *text, int value) override;
+    void Microinstruction(int dir, int firstLine, int lastLine) override;
+    void UnrecognizedCharacter(bool firstPass, int line) override;
+
+    std::vector<Number> numbers;  // second pass
+    std::vector<Word> words;      // second pass, one per microinstruction
+    std::vector<int> strayLines;  // first pass: the lines of zanfo's notices
+
+  private:
+    int previous_ = -1;      // the token before
+    bool afterOrg_ = false;  // an ORG since the last microinstruction
+    int org_ = 0;            // its address
+};
+
+// CheckSource's findings on a source that `assembly` is zanfo's run of,
+// made with `watch` looking on (alone, or beside other observers through
+// an ObserverPair): for a tool that needs the run itself too, so that the
+// source is assembled once.
+std::vector<Finding> CheckAssembly(const Assembly &assembly, const CheckWatcher &watch,
+                                   const CheckOptions &options = {});
 
 // Every finding on the text of a .mic file, sorted: the reader's errors
 // and, when it has none, the checks (an address given twice is the check

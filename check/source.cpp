@@ -16,54 +16,6 @@
 
 namespace {
 
-// What the checks of the text see of zanfo's passes: the numbers written
-// (but ORG's), the ORGs, the words' addresses, and the lines of the
-// characters zanfo skips.
-class TextWatcher : public AssemblyObserver {
-  public:
-    struct Number {
-        int line;          // where it stands
-        std::string text;  // as written
-    };
-    struct Word {
-        int dir;        // its address, as zanfo counted it
-        int firstLine;  // where its microinstruction starts
-        bool afterOrg;  // an ORG stands between it and the word before
-        int org;        // that ORG's address, as zanfo read it
-    };
-
-    void Token(bool firstPass, int token, int line, const char *text, int value) override {
-        if (firstPass)
-            return;
-        if (token == NUMBER && previous_ != KW_ORG)
-            numbers.push_back({line, text});
-        if (token == NUMBER && previous_ == KW_ORG) {
-            afterOrg_ = true;
-            org_ = value;
-        }
-        previous_ = token;
-    }
-
-    void Microinstruction(int dir, int firstLine, int) override {
-        words.push_back({dir, firstLine, afterOrg_, org_});
-        afterOrg_ = false;
-    }
-
-    void UnrecognizedCharacter(bool firstPass, int line) override {
-        if (firstPass)
-            strayLines.push_back(line);
-    }
-
-    std::vector<Number> numbers;  // second pass
-    std::vector<Word> words;      // second pass, one per microinstruction
-    std::vector<int> strayLines;  // first pass: the lines of zanfo's notices
-
-  private:
-    int previous_ = -1;      // the token before
-    bool afterOrg_ = false;  // an ORG since the last microinstruction
-    int org_ = 0;            // its address
-};
-
 // A message as one line of UTF-8 that cannot drive a terminal.
 std::string OneLine(const std::string &latin1) {
     std::string text = Latin1ToUtf8(latin1);
@@ -116,15 +68,15 @@ bool TooBig(const std::string &text) {
 
 // constant-range, address-range and address-twice: what zanfo does
 // without a word.
-void TextChecks(const TextWatcher &watch, const CheckOptions &options, std::vector<Finding> &out) {
-    for (const TextWatcher::Number &number : watch.numbers)
+void TextChecks(const CheckWatcher &watch, const CheckOptions &options, std::vector<Finding> &out) {
+    for (const CheckWatcher::Number &number : watch.numbers)
         if (TooBig(number.text))
             Warn(out, options, "constant-range", number.line, -1,
                  number.text + " does not fit the 16-bit ConstantAddr field: zanfo cuts it to its low 16 bits");
     constexpr int kLast = static_cast<int>(kLastStoreAddress);
     std::map<uint32_t, int> firstAt;
     bool quiet = false;  // said already since the last ORG, or zanfo says it
-    for (const TextWatcher::Word &w : watch.words) {
+    for (const CheckWatcher::Word &w : watch.words) {
         const uint32_t address = static_cast<uint32_t>(w.dir) & 0xFFFF;
         if (w.afterOrg)
             quiet = w.org > kLast;  // zanfo reports such an ORG itself
@@ -156,9 +108,35 @@ int CheckOrder(const std::string &check) {
 
 }  // namespace
 
+void CheckWatcher::Token(bool firstPass, int token, int line, const char *text, int value) {
+    if (firstPass)
+        return;
+    if (token == NUMBER && previous_ != KW_ORG)
+        numbers.push_back({line, text});
+    if (token == NUMBER && previous_ == KW_ORG) {
+        afterOrg_ = true;
+        org_ = value;
+    }
+    previous_ = token;
+}
+
+void CheckWatcher::Microinstruction(int dir, int firstLine, int) {
+    words.push_back({dir, firstLine, afterOrg_, org_});
+    afterOrg_ = false;
+}
+
+void CheckWatcher::UnrecognizedCharacter(bool firstPass, int line) {
+    if (firstPass)
+        strayLines.push_back(line);
+}
+
 std::vector<Finding> CheckSource(const std::string &source, const CheckOptions &options) {
-    TextWatcher watch;
+    CheckWatcher watch;
     const Assembly assembly = AssembleText(source, &watch);
+    return CheckAssembly(assembly, watch, options);
+}
+
+std::vector<Finding> CheckAssembly(const Assembly &assembly, const CheckWatcher &watch, const CheckOptions &options) {
     std::vector<Finding> out;
     for (const Diagnostic &d : SplitDiagnostics(assembly.diagnostics)) {
         out.push_back(Error(d.numbered ? d.line : 0, OneLine(d.numbered ? d.message : d.text)));

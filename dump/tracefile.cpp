@@ -1,8 +1,9 @@
-// zanfo-dump's reading of lcov tracefiles.
+// The reading of lcov tracefiles: zanfo-dump --listing --coverage, the playground.
 #include "tracefile.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,15 +19,39 @@ bool Count(const std::string &text, uint64_t *value) {
     return errno == 0;
 }
 
+// A line number as lcov writes it: 1 and up.
+bool LineNumber(const std::string &text, int *line) {
+    uint64_t value;
+    if (!Count(text, &value) || value == 0 || value > 0x7FFFFFFF)
+        return false;
+    *line = static_cast<int>(value);
+    return true;
+}
+
+// BRDA:LINE,BLOCK,BRANCH,TAKEN, TAKEN a count or "-" (the block never ran);
+// the branch is any text (lcov's own can hold commas).
+bool Branch(const std::string &fields, BranchCount *b) {
+    const size_t first = fields.find(','), second = first == std::string::npos ? first : fields.find(',', first + 1),
+                 last = fields.rfind(',');
+    if (second == std::string::npos || last <= second || !LineNumber(fields.substr(0, first), &b->line) ||
+        !Count(fields.substr(first + 1, second - first - 1), &b->block))
+        return false;
+    b->branch = fields.substr(second + 1, last - second - 1);
+    const std::string taken = fields.substr(last + 1);
+    b->ran = taken != "-";
+    b->taken = 0;
+    return !b->ran || Count(taken, &b->taken);
+}
+
 struct Record {
-    std::string file;                 // its SF
-    std::map<int, uint64_t> counts;   // its DA lines
+    std::string file;         // its SF
+    SourceCoverage coverage;  // its DA and BRDA lines
 };
 
 }  // namespace
 
-bool LineCounts(const std::string &name, const std::string &text, const std::string &source,
-                std::map<int, uint64_t> *counts, std::string *error) {
+bool ReadCoverage(const std::string &name, const std::string &text, const std::string &source,
+                  SourceCoverage *coverage, std::string *error) {
     std::vector<Record> records;
     bool open = false;
     unsigned number = 0;
@@ -48,15 +73,22 @@ bool LineCounts(const std::string &name, const std::string &text, const std::str
             // DA:LINE,COUNT[,CHECKSUM]
             const size_t comma = line.find(',', 3);
             const size_t second = comma == std::string::npos ? comma : line.find(',', comma + 1);
-            uint64_t lineNumber, count;
-            if (!open || comma == std::string::npos || !Count(line.substr(3, comma - 3), &lineNumber) ||
-                lineNumber == 0 || lineNumber > 0x7FFFFFFF ||
+            int lineNumber;
+            uint64_t count;
+            if (!open || comma == std::string::npos || !LineNumber(line.substr(3, comma - 3), &lineNumber) ||
                 !Count(line.substr(comma + 1, second == std::string::npos ? std::string::npos : second - comma - 1),
                        &count)) {
                 *error = name + ":" + std::to_string(number) + ": not a DA line of a record: " + line;
                 return false;
             }
-            records.back().counts[static_cast<int>(lineNumber)] += count;
+            records.back().coverage.lines[lineNumber] += count;
+        } else if (line.compare(0, 5, "BRDA:") == 0) {
+            BranchCount b;
+            if (!open || !Branch(line.substr(5), &b)) {
+                *error = name + ":" + std::to_string(number) + ": not a BRDA line of a record: " + line;
+                return false;
+            }
+            records.back().coverage.branches.push_back(b);
         }
     }
     const Record *found = nullptr;
@@ -76,6 +108,15 @@ bool LineCounts(const std::string &name, const std::string &text, const std::str
         *error = name + ": no record of " + source;
         return false;
     }
-    *counts = found->counts;
+    *coverage = found->coverage;
+    return true;
+}
+
+bool LineCounts(const std::string &name, const std::string &text, const std::string &source,
+                std::map<int, uint64_t> *counts, std::string *error) {
+    SourceCoverage coverage;
+    if (!ReadCoverage(name, text, source, &coverage, error))
+        return false;
+    *counts = std::move(coverage.lines);
     return true;
 }

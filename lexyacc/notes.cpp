@@ -58,25 +58,21 @@ std::string Lower(std::string text) {
 
 bool StartsWith(const char *text, const char *prefix) { return strncmp(text, prefix, strlen(prefix)) == 0; }
 
+// The language's own words: keywords, conditions, and the registers that
+// have a word of their own (RQ, IRA0...); not R0..R63, nor EQU names.
+bool IsWord(int code) { return !ReservedWord(code).empty(); }
+
 // The grammar's token names, as a user writes them: KW_JUMP is JUMP.
 std::string TokenWord(int code) {
+    if (IsWord(code))
+        return ReservedWord(code);
     const char *name = TokenName(code);
     if (!name)
         return "?";
     std::string n = name;
-    for (const char *prefix : {"KW_", "COND_", "REG_"})
-        if (StartsWith(name, prefix))
-            return n.substr(strlen(prefix));
     if (n.size() == 3 && n[0] == '\'')
         return n.substr(1, 1);
     return n;
-}
-
-// The language's own words: keywords, conditions, and the registers that
-// have a word of their own (RQ, IRA0...); not R0..R63, nor EQU names.
-bool IsWord(int code) {
-    const char *name = TokenName(code);
-    return name && (StartsWith(name, "KW_") || StartsWith(name, "COND_") || StartsWith(name, "REG_"));
 }
 
 bool Takes(const std::vector<int> &codes, int code) {

@@ -303,15 +303,21 @@ CycleView Machine::Peek() const {
     Cycle c{Concrete()};
     c.address = regs.upc & 0xFFF;
     v.address = c.address;
-    const Microinstruction &w = store_[c.address];
-    if (w.fault != Fault::None) {
-        FetchError(v.error, c.address, w, words_[c.address]);
-        return v;
+    const Microinstruction &stored = store_[c.address];
+    // A word that cannot run goes through the datapath all the same, as on
+    // the board: its fields decoded, an empty address read as the word 0
+    // that a ROM image holds there.
+    const Microinstruction decoded = stored.fault == Fault::None ? stored : Decode(words_[c.address], loopToAddress_);
+    const Microinstruction &w = decoded;
+    if (stored.fault != Fault::None) {
+        FetchError(v.error, c.address, stored, words_[c.address]);
+        cycle::Datapath(Concrete(), regs, Concrete::MemoryView{memory.data()}, w, c);
+    } else {
+        // The stages of OneCycle up to the sequencer; nothing is committed.
+        v.runs = Compute(regs, {memory.data()}, {mapping_.data(), mapped_}, w, c, v.error);
+        if (!v.runs)
+            v.error.word = words_[c.address];
     }
-    // The stages of OneCycle up to the sequencer; nothing is committed.
-    v.runs = Compute(regs, {memory.data()}, {mapping_.data(), mapped_}, w, c, v.error);
-    if (!v.runs)
-        v.error.word = words_[c.address];
     v.aAddress = c.aAddress;
     v.bAddress = c.bAddress;
     v.a = c.a;

@@ -105,7 +105,10 @@ struct MachineError {
 
 // The cycle of the word at μPC as the datapath sees it: what each port,
 // bus and input carries and where the sequencer goes, as Step would work
-// it out (the playground draws it).
+// it out (the playground draws it, zanfo-sim --vcd writes it).  A word
+// that cannot run has its datapath's values all the same, as the board's
+// parts give them (an empty address holds the word 0), and `next` and
+// `counter` as they are.
 struct CycleView {
     uint16_t address = 0;    // the word's address: μPC
     bool runs = false;       // false: the cycle would stop on `error` and change nothing

@@ -69,6 +69,7 @@ void RunCases(CaseMachine &machine, const Options &o, Entry &e, ReportWriter &re
         for (const Assignment &a : t.sets)
             machine.Set(a);
         const uint64_t limit = t.maxCycles ? t.maxCycles : o.maxCycles;
+        report.StartCase(m);
         RunEnd end = RunTraced(m, o, e.program, output, limit, coverage);
         if (output.Failed())
             return;  // the trace cannot be written: RunSim says so

@@ -38,6 +38,10 @@ const char kUsageHead[] =
     "  --coverage FILE      write an lcov tracefile: how often each line's microwords\n"
     "                       ran, and which way each conditional jump went\n"
     "  --trace              print every cycle: address, microword, next address, changes\n"
+    "  --trace-format F     text (the default), or state: the trace in the plain format\n"
+    "                       of --report state, as hdl/'s testbench prints it; implies --trace\n"
+    "  --vcd FILE           write the run as a VCD waveform with the signals of hdl/'s\n"
+    "                       testbench, cycle k at k x 10 ns (a plain run only)\n"
     "  --break ADDR         stop before the microword at ADDR runs (repeatable)\n"
     "  --max-cycles N       stop a run that has not halted after N cycles (default 10000000)\n"
     "  --loop-to-address    run LOOP (Am2910 RFCT, code 8) as RPCT (code 9): repeat to\n"
@@ -148,7 +152,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                                                      "--test", "--break", "--max-cycles", "--report",
                                                      "-o", "--output", "--coverage",
                                                      "--reference", "--random", "--seed", "--vary",
-                                                     "--compare", "--show"};
+                                                     "--compare", "--show", "--trace-format", "--vcd"};
     OptionReader line(args, kWithValue);
     std::string name, value;
     while (line.Next(&name, &value, error)) {
@@ -221,6 +225,19 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             }
         } else if (name == "--trace") {
             o->trace = true;
+        } else if (name == "--trace-format") {
+            if (value != "text" && value != "state") {
+                *error = "--trace-format: unknown format \"" + value + "\" (text, state)";
+                return false;
+            }
+            o->traceFormat = value;
+            o->trace = true;
+        } else if (name == "--vcd") {
+            if (value.empty()) {
+                *error = "option --vcd needs a file name";
+                return false;
+            }
+            o->vcd = value;
         } else if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--version") {
@@ -241,7 +258,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     }
     if (!o->reference.empty()) {
         const char *alone = !o->test.empty() ? "--test" : o->trace ? "--trace" : !o->expects.empty() ? "--expect"
-                          : o->report != "text" ? "--report" : nullptr;
+                          : o->report != "text" ? "--report" : !o->vcd.empty() ? "--vcd" : nullptr;
         if (alone) {
             *error = std::string("--reference and ") + alone + " cannot go together";
             return false;
@@ -258,21 +275,29 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
         *error = "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
         return false;
     }
+    if (!o->vcd.empty() && !o->test.empty()) {
+        *error = "--vcd writes one run: not the cases of --test";
+        return false;
+    }
     o->file = files[0];
     o->files = files;
     if (o->coverage == "-" && (o->output.empty() || o->output == "-")) {
         *error = "--coverage - and the report would both go to standard output: give one a file";
         return false;
     }
-    // Neither output may take the place of an input.
-    for (const std::string *out : {&o->output, &o->coverage}) {
+    if (o->vcd == "-" && (o->output.empty() || o->output == "-" || o->coverage == "-")) {
+        *error = "--vcd - and the report or the coverage would both go to standard output: give one a file";
+        return false;
+    }
+    // No output may take the place of an input.
+    for (const std::string *out : {&o->output, &o->coverage, &o->vcd}) {
         std::vector<std::string> inputs = files;
         inputs.insert(inputs.end(), {o->test, o->map, o->reference});
         inputs.insert(inputs.end(), o->mems.begin(), o->mems.end());
         for (const std::string &in : inputs)
             if (!out->empty() && *out != "-" && *out == in) {
                 *error = "\"" + *out + "\" is an input: it cannot take the " +
-                         (out == &o->output ? "report" : "coverage");
+                         (out == &o->output ? "report" : out == &o->coverage ? "coverage" : "waveform");
                 return false;
             }
     }

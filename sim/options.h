@@ -23,6 +23,8 @@ struct Options {
     std::string map;                  // --map
     std::string test;                 // --test
     bool trace = false;               // --trace
+    std::string traceFormat = "text"; // --trace-format: text, or state (the testbench's)
+    std::string vcd;                  // --vcd: the waveform's file, or ""
     std::vector<unsigned> breaks;     // --break
     uint64_t maxCycles = kDefaultMaxCycles;  // --max-cycles
     bool loopToAddress = false;       // --loop-to-address

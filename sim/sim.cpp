@@ -11,6 +11,7 @@
 #include "reports.h"
 #include "setup.h"
 #include "trace.h"
+#include "vcd.h"
 
 namespace sim {
 
@@ -29,7 +30,12 @@ int RunOnce(Setup &s, SimOutput &output) {
 
     Machine &m = s.base;
     std::unique_ptr<Coverage> coverage = s.o.coverage.empty() ? nullptr : std::make_unique<Coverage>();
-    RunEnd end = RunTraced(m, s.o, s.program, output, 0, coverage.get());
+    std::unique_ptr<Waveform> waveform = s.o.vcd.empty() ? nullptr : std::make_unique<Waveform>(m);
+    std::unique_ptr<Both> both = coverage && waveform ? std::make_unique<Both>(*coverage, *waveform) : nullptr;
+    CycleWatcher *watcher = both ? static_cast<CycleWatcher *>(both.get())
+                            : coverage ? static_cast<CycleWatcher *>(coverage.get()) : waveform.get();
+    report->StartCase(m);
+    RunEnd end = RunTraced(m, s.o, s.program, output, 0, watcher);
     if (output.Failed())
         return kSimCannotWrite;
     CaseResult c = Judge(m, end, s.o.maxCycles, s.program, s.expects);
@@ -45,6 +51,11 @@ int RunOnce(Setup &s, SimOutput &output) {
     report->Finish({result});
     if (!sink.Close())
         return kSimBadInput;
+    std::string error;
+    if (waveform && !output.File(s.o.vcd, waveform->Text(), &error)) {
+        output.Err("zanfo-sim: cannot write " + s.o.vcd + ": " + error + "\n");
+        return kSimBadInput;
+    }
     if (coverage) {
         CoverageFile covered(s.o.coverage, false);
         covered.Add(s.o.file, s.program, s.base, *coverage);

@@ -1,6 +1,8 @@
 // zanfo-sim --trace.
 #include "trace.h"
 
+#include <cinttypes>
+
 #include "report.h"
 
 namespace sim {
@@ -46,11 +48,50 @@ std::string TraceLine(const CycleStart &before, const Machine &m, StepResult res
     return line + "\n";
 }
 
+bool StackChanged(const Registers &now, const Registers &was) {
+    bool changed = now.depth != was.depth;
+    for (unsigned i = 0; i < now.depth && !changed; ++i)
+        changed = now.stack[i] != was.stack[i];
+    return changed;
+}
+
+std::string StateTraceLine(const CycleStart &before, const Machine &m) {
+    const Registers &now = m.regs;
+    const Registers &was = before.regs;
+    std::string line = Format("%" PRIu64 " %03X %016" PRIX64, m.cycles - 1, m.executed, m.WordAt(m.executed));
+    if (now.upc != was.upc)
+        line += Format(" upc=%03X", now.upc);
+    if (now.counter != was.counter)
+        line += Format(" counter=%03X", now.counter);
+    if (StackChanged(now, was)) {
+        line += Format(" stack=%u:", now.depth);
+        for (unsigned i = 0; i < now.depth; ++i)
+            line += Format(i ? ",%03X" : "%03X", now.stack[i]);
+    }
+    if (now.q != was.q)
+        line += Format(" q=%04X", now.q);
+    if (now.mar != was.mar)
+        line += Format(" mar=%04X", now.mar);
+    if (now.ir != was.ir)
+        line += Format(" ir=%04X", now.ir);
+    if (now.uflag != was.uflag)
+        line += Format(" uflag=%X", now.uflag);
+    if (now.mflag != was.mflag)
+        line += Format(" mflag=%X", now.mflag);
+    for (unsigned i = 0; i < kRegisterCount; ++i)
+        if (now.r[i] != was.r[i])
+            line += Format(" r%u=%04X", i, now.r[i]);
+    if (m.memory[before.mar] != before.memory)
+        line += Format(" mem[%04X]=%04X", before.mar, m.memory[before.mar]);
+    return line + "\n";
+}
+
 namespace {
 
 class Tracer : public CycleWatcher {
   public:
-    Tracer(SimOutput &output, const Program &program) : output_(output), program_(program) {}
+    Tracer(SimOutput &output, const Program &program, bool state)
+        : output_(output), program_(program), state_(state) {}
     ~Tracer() override { Flush(); }
 
     void Before(const Machine &m) override { before_ = CycleStart(m); }
@@ -59,7 +100,7 @@ class Tracer : public CycleWatcher {
     bool After(const Machine &m, StepResult result) override {
         if (result == StepResult::Error)
             return true;
-        buffer_ += TraceLine(before_, m, result, program_);
+        buffer_ += state_ ? StateTraceLine(before_, m) : TraceLine(before_, m, result, program_);
         if (buffer_.size() > (1 << 16))
             Flush();
         return !output_.Failed();
@@ -74,22 +115,9 @@ class Tracer : public CycleWatcher {
   private:
     SimOutput &output_;
     const Program &program_;
+    bool state_;  // --trace-format state
     std::string buffer_;
     CycleStart before_;
-};
-
-// Two watchers told of every cycle, the first first.
-class Both : public CycleWatcher {
-  public:
-    Both(CycleWatcher &first, CycleWatcher &second) : first_(first), second_(second) {}
-    void Before(const Machine &m) override { first_.Before(m), second_.Before(m); }
-    bool After(const Machine &m, StepResult result) override {
-        const bool first = first_.After(m, result);
-        return second_.After(m, result) && first;
-    }
-
-  private:
-    CycleWatcher &first_, &second_;
 };
 
 }  // namespace
@@ -100,7 +128,7 @@ RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput
         maxCycles = o.maxCycles;
     if (!o.trace)
         return Run(m, maxCycles, watcher);
-    Tracer tracer(output, program);
+    Tracer tracer(output, program, o.traceFormat == "state");
     Both both(tracer, watcher ? *watcher : tracer);
     return Run(m, maxCycles, watcher ? static_cast<CycleWatcher *>(&both) : &tracer);
 }

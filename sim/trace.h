@@ -25,6 +25,28 @@ struct CycleStart {
 // The trace line of the cycle that took the machine from `before` to `m`.
 std::string TraceLine(const CycleStart &before, const Machine &m, StepResult result, const Program &program);
 
+// The same in the plain format of --trace-format state, as hdl/'s
+// testbench prints it with +trace: the cycle's number from 0, its address
+// and microword, then NAME=VALUE for every item of the state it changed
+// (upc, counter, stack=DEPTH:E1,E2..., q, mar, ir, uflag, mflag, r0..r63,
+// mem[ADDR]), in upper-case hexadecimal.
+std::string StateTraceLine(const CycleStart &before, const Machine &m);
+
+// Two watchers told of every cycle, the first first.
+class Both : public CycleWatcher {
+  public:
+    Both(CycleWatcher &first, CycleWatcher &second) : first_(first), second_(second) {}
+    void Before(const Machine &m) override { first_.Before(m), second_.Before(m); }
+    // The run goes on while both say so; both are told of the cycle.
+    bool After(const Machine &m, StepResult result) override {
+        const bool first = first_.After(m, result);
+        return second_.After(m, result) && first;
+    }
+
+  private:
+    CycleWatcher &first_, &second_;
+};
+
 // Runs `m` as the options say, with every cycle's line on `output` under
 // --trace, up to `maxCycles` cycles (0: --max-cycles), and `watcher`, if
 // any (the coverage), told of every cycle.  A run whose trace cannot be

@@ -98,4 +98,15 @@ printf 'prove small\nassume R2 < 4\nensure R3 == ((old(R1) * old(R2)) & 0xFFFF)\
 "$proveCmd" --props "$work/mul.props" "$src/examples/multiply.zan" > "$work/prove.out" 2>&1 ||
     fail "installed zanfo-prove failed to prove the multiply example:"$'\n'"$(cat "$work/prove.out")"
 
-echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check and zanfo-prove, and their man pages"
+# zanfo-lsp, with its man page: a session of initialize, shutdown and exit.
+lsp=$work/root/usr/bin/zanfo-lsp
+[ -x "$lsp" ] || fail "the package installs no /usr/bin/zanfo-lsp:"$'\n'"$(dpkg-deb -c "$deb")"
+[ -n "$(find "$work/root/usr/share/man/man1" -name 'zanfo-lsp.1*')" ] || fail "the package installs no zanfo-lsp man page"
+frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+{ frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  frame '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+  frame '{"jsonrpc":"2.0","method":"exit"}'; } | "$lsp" > "$work/lsp.out" ||
+    fail "installed zanfo-lsp did not exit 0 after shutdown and exit"
+grep -q '"hoverProvider":true' "$work/lsp.out" || fail "installed zanfo-lsp did not answer initialize: $(cat "$work/lsp.out")"
+
+echo "$(basename "$deb") installs a working zanfo, zanfo-dump, zanfo-rom, zanfo-sim, zanfo-check, zanfo-prove and zanfo-lsp, and their man pages"

@@ -4,7 +4,8 @@
     rom_tools_test.py ZANFO_ROM CHECK EXAMPLES_DIR
 
 Each CHECK converts every example .mic file, and a generated store that
-fills all 4096 addresses in a random order, under a few choices of depth,
+fills all 4096 addresses in a random order, under a few choices of depth
+(up to a chip of 65536 words),
 fill and lane, and compares what the consumer reads with the words of the
 .mic file (or with the matching bytes of zanfo-rom's own `bin` image):
 
@@ -37,6 +38,7 @@ WHOLE = ("whole", None, 0, None, 64)
 FILLED = ("filled", 64, HALT, None, 64)            # examples only: a small store, HALT elsewhere
 TOP_LANE = ("lane 9 of 7 bits", None, HALT, 9, 7)  # bits 63..69: the top six read as 0
 BYTE_LANE = ("lane 2 of 12 bits", None, 0xFFF << 24, 2, 12)
+CHIP = ("a chip of 65536 words", 65536, HALT, None, 64)  # 512 KiB: ihex's 04 records, S2 records
 
 
 def read_mic(path):
@@ -339,8 +341,8 @@ CHECKS = {
     # check       programs it needs               variants
     "readmemh": (["iverilog", "vvp"], check_readmemh, [WHOLE, FILLED, TOP_LANE]),
     "vhdl": (["ghdl"], check_vhdl, [WHOLE, TOP_LANE, BYTE_LANE]),
-    "ihex": (["srec_cat", "objcopy"], check_ihex, [WHOLE, FILLED, BYTE_LANE, TOP_LANE]),
-    "srec": (["srec_cat", "objcopy"], check_srec, [WHOLE, FILLED, BYTE_LANE, TOP_LANE]),
+    "ihex": (["srec_cat", "objcopy"], check_ihex, [WHOLE, FILLED, BYTE_LANE, TOP_LANE, CHIP]),
+    "srec": (["srec_cat", "objcopy"], check_srec, [WHOLE, FILLED, BYTE_LANE, TOP_LANE, CHIP]),
     "mif": (["srec_cat"], check_mif, [WHOLE, FILLED]),
     "logisim": (["srec_cat"], check_logisim, [WHOLE, FILLED]),
     "grammar": ([], check_grammar, [WHOLE, FILLED, TOP_LANE]),

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli.h"
-#include "command.h"
+#include "check_command.h"
 #include "mic_file.h"
 
 namespace {

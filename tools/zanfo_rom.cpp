@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "cli.h"
-#include "command.h"
+#include "rom_command.h"
 
 namespace {
 
@@ -18,10 +18,21 @@ bool SameFile(const std::string &a, const std::string &b) {
            sa.st_ino == sb.st_ino;
 }
 
+// A mapping for --jmap: a text file, read up to the bound of one.
+bool ReadText(const std::string &name, std::string *text, std::string *error) {
+    int number = 0;
+    text->clear();
+    if (ReadWholeFile(name, text, &number, kTextFileLimit))
+        return true;
+    *error = ReadFailure(number, kTextFileLimit);
+    return false;
+}
+
 int Rom(int argc, char **argv) {
     RomEnvironment environment;
     environment.read = ReadMicFile;
     environment.sameFile = SameFile;
+    environment.readText = ReadText;
     environment.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
     RomResult result = RunRom(std::vector<std::string>(argv + 1, argv + argc), environment);
     fputs(result.out.c_str(), stdout);

@@ -18,7 +18,7 @@
 
 #include "assemble.h"
 #include "check.h"
-#include "command.h"  // rom/command.h: zanforom is linked before zanfocheck (web/CMakeLists.txt)
+#include "rom_command.h"
 #include "inputs.h"
 #include "machine.h"
 #include "microword.h"
@@ -29,6 +29,7 @@
 #include "rom.h"
 #include "session.h"
 #include "sim.h"
+#include "tracefile.h"
 #include "views.h"
 
 namespace {
@@ -59,12 +60,22 @@ struct RomOutput {
 
 RomOutput lastRom;
 
-// What zanfo-sim would print, and its exit status.
+// What zanfo-sim would print, and the files it would write (-o,
+// --coverage), kept by name.
 struct SimCall : SimOutput {
     void Out(const std::string &text) override { out += text; }
     void Err(const std::string &text) override { err += text; }
-    std::string out;  // standard output
-    std::string err;  // standard error
+    bool File(const std::string &name, const std::string &bytes, std::string *) override {
+        if (name == "-")
+            out += bytes;
+        else
+            files[name] = bytes;
+        return true;
+    }
+    std::string out;                           // standard output
+    std::string err;                           // standard error
+    std::map<std::string, std::string> files;  // name -> bytes
+    std::string packed;                        // files, as PackFiles packs them
 };
 
 SimCall lastSim;
@@ -77,6 +88,15 @@ struct CheckOutput {
 };
 
 CheckOutput lastCheck;
+
+// What the last tracefile read gave: the counts of one source's lines, or
+// why it could not be read.
+struct CoverageOutput {
+    std::string counts;   // CoverageText
+    std::string refused;  // the message; "" when the tracefile was read
+};
+
+CoverageOutput lastCoverage;
 
 // The files of a call, packed by the JavaScript side as NAME, NUL, the size
 // in decimal, NUL, then that many bytes, for each file.
@@ -206,11 +226,14 @@ const std::string &Output(int which) {
     case 13: return lastRom.target;
     case 20: return lastSim.out;
     case 21: return lastSim.err;
+    case 24: return lastSim.packed;
     case 22: return sessionOpen.out;
     case 23: return sessionOpen.err;
     case 30: return lastAssembly.explained;
     case 40: return lastCheck.warnings;
     case 41: return lastCheck.refused;
+    case 50: return lastCoverage.counts;
+    case 51: return lastCoverage.refused;
     default: return none;
     }
 }
@@ -278,10 +301,11 @@ EMSCRIPTEN_KEEPALIVE const char *zanfo_rom_formats() {
 // The outputs of the last call: 0 the .mic file, 1 standard output,
 // 2 standard error of the last assembly; 10 standard output, 11 standard
 // error, 12 the -o file and 13 its name, of the last zanfo-rom; 20 standard
-// output and 21 standard error of the last zanfo-sim; 22 and 23 those of
-// the last zanfo_session_open; 30 the last assembly's messages explained
-// (ExplainedText); 40 the last check's warnings (WarningsText) and 41 why
-// it was not made.
+// output, 21 standard error and 24 the files (PackFiles) of the last
+// zanfo-sim; 22 and 23 those of the last zanfo_session_open; 30 the last
+// assembly's messages explained (ExplainedText); 40 the last check's
+// warnings (WarningsText) and 41 why it was not made; 50 the counts of the
+// last tracefile read (CoverageText) and 51 why it could not be read.
 EMSCRIPTEN_KEEPALIVE const char *zanfo_assembly_output(int which) { return Output(which).data(); }
 EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_output_size(int which) { return Output(which).size(); }
 
@@ -316,12 +340,31 @@ EMSCRIPTEN_KEEPALIVE size_t zanfo_assembly_word_count() { return lastAssembly.wo
 // Runs zanfo-sim with `args` (NUL-terminated strings, without the command
 // name), its files from `files` (UnpackFiles); the microprogram, the first
 // file it reads, holds `mic` when `hasMic` and `files` does not name it.
-// Returns the exit status; zanfo_assembly_output 20 and 21 give its output.
+// Returns the exit status; zanfo_assembly_output 20 and 21 give its output,
+// 24 the files it wrote (-o, --coverage; "-" is standard output).
 EMSCRIPTEN_KEEPALIVE int zanfo_simulate(const char *mic, size_t micSize, int hasMic, const char *args,
                                         size_t argsSize, const char *files, size_t filesSize) {
     lastSim = SimCall{};
-    return RunSim(SplitArgs(args, argsSize),
-                  ReaderOf(UnpackFiles(files, filesSize), hasMic != 0, std::string(mic, micSize)), lastSim);
+    const int status = RunSim(SplitArgs(args, argsSize),
+                              ReaderOf(UnpackFiles(files, filesSize), hasMic != 0, std::string(mic, micSize)), lastSim);
+    lastSim.packed = PackFiles(lastSim.files);
+    return status;
+}
+
+// Reads the lcov tracefile of `size` bytes at `tracefile`, as zanfo-sim
+// --coverage writes it and zanfo-dump --listing --coverage reads it
+// (dump/tracefile.h), for the source called `source`: returns the number
+// of lines counted, their counts and the branch directions as output 50
+// (CoverageText), or -1 with the message as output 51.
+EMSCRIPTEN_KEEPALIVE int zanfo_coverage(const char *tracefile, size_t size, const char *source,
+                                        size_t sourceSize) {
+    lastCoverage = CoverageOutput{};
+    SourceCoverage coverage;
+    if (!ReadCoverage("tracefile", std::string(tracefile, size), std::string(source, sourceSize), &coverage,
+                      &lastCoverage.refused))
+        return -1;
+    lastCoverage.counts = CoverageText(coverage);
+    return static_cast<int>(coverage.lines.size());
 }
 
 // --- The playground's simulator: a SimSession (sim/session.h). ----------

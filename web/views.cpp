@@ -189,3 +189,20 @@ void SessionState(SimSession &session, std::vector<uint32_t> *state, std::string
     put("ended", session.ended());
     put("breakpoint", m.At(m.regs.upc).breakpoint);
 }
+
+std::string PackFiles(const std::map<std::string, std::string> &files) {
+    std::string packed;
+    for (const auto &file : files)
+        packed += file.first + '\0' + std::to_string(file.second.size()) + '\0' + file.second;
+    return packed;
+}
+
+std::string CoverageText(const SourceCoverage &coverage) {
+    std::string text;
+    for (const auto &line : coverage.lines)
+        text += "D\t" + std::to_string(line.first) + "\t" + std::to_string(line.second) + "\n";
+    for (const BranchCount &b : coverage.branches)
+        text += "B\t" + std::to_string(b.line) + "\t" + std::to_string(b.block) + "\t" + OneLine(b.branch) + "\t" +
+                (b.ran ? std::to_string(b.taken) : std::string("-")) + "\n";
+    return text;
+}

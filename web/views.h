@@ -5,6 +5,7 @@
 #define ZANFO_WEB_VIEWS_H
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "machine.h"
 #include "notes.h"
 #include "session.h"
+#include "tracefile.h"
 
 // The messages of an assembly, explained (lexyacc/notes.h), a line each:
 // kind (E error, N notice, F fatal), a tab, the line, a tab, zanfo's
@@ -45,6 +47,17 @@ std::string PartsText();
 // with Machine::Peek, and run again) with the registers it starts from,
 // then the registers, the run and its outcome.
 void SessionState(SimSession &session, std::vector<uint32_t> *state, std::string *names);
+
+// Files ({name: bytes}) packed as the JavaScript side packs those it
+// hands in: the name, a NUL, the size in decimal, a NUL, the bytes.
+std::string PackFiles(const std::map<std::string, std::string> &files);
+
+// A tracefile's counts for one source, a line each, by line: "D", a tab,
+// the line, a tab, its count (DA); then "B", a tab, the line, a tab, the
+// block (the word's address), a tab, the branch ("0" the test passed, "1"
+// it failed), a tab, the count or "-" when the word never ran (BRDA), in
+// the tracefile's order.
+std::string CoverageText(const SourceCoverage &coverage);
 
 // Marks in `marks` (one per memory word) the words that the first `cycles`
 // cycles from `start` read, onto the D bus or into IR: the machine is run

@@ -46,6 +46,8 @@ class ReportWriter {
     // A program, before its cases; one that could not be read or assembled
     // runs none, and EndProgram follows.
     virtual void StartProgram(const ProgramResult &program) { (void)program; }
+    // A case about to run, with the machine as it starts.
+    virtual void StartCase(const Machine &machine) { (void)machine; }
     // A case that has run, with the machine as the run left it.
     virtual void RunCase(const ProgramResult &program, const CaseResult &result, const Machine &machine,
                          const Program &code) {
@@ -79,6 +81,7 @@ std::unique_ptr<ReportWriter> TapReport(ReportSink &sink, const ReportContext &c
 std::unique_ptr<ReportWriter> JunitReport(ReportSink &sink, const ReportContext &context);
 std::unique_ptr<ReportWriter> JsonReport(ReportSink &sink, const ReportContext &context);
 std::unique_ptr<ReportWriter> GradescopeReport(ReportSink &sink, const ReportContext &context);
+std::unique_ptr<ReportWriter> PlainStateReport(ReportSink &sink, const ReportContext &context);
 
 }  // namespace sim
 

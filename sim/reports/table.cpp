@@ -9,6 +9,7 @@ const ReportFormat kReportFormats[] = {
     {"junit", "JUnit XML, a testsuite a program, as CI servers read it", JunitReport},
     {"json", "one JSON document: the programs, their cases and scores", JsonReport},
     {"gradescope", "the results.json of Gradescope's autograder", GradescopeReport},
+    {"state", "the state in the plain format of hdl/'s testbench, for diff", PlainStateReport},
 };
 const size_t kReportFormatCount = sizeof kReportFormats / sizeof kReportFormats[0];
 

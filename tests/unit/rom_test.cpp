@@ -7,16 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
+#include "rom_command.h"
 #include "rom.h"
 
 namespace {
 
 // Runs the command on .mic text held in memory.
+// A mapping file for --jmap reads as `mapping`.
 RomResult RunOn(const std::vector<std::string> &args, const std::string &mic = "0000 4E00009040000000\n",
-                bool terminal = false) {
+                bool terminal = false, const std::string &mapping = "") {
     RomEnvironment environment;
     environment.read = [&](const std::string &name, MicUse use) { return ParseMicText(name, mic, use); };
+    environment.readText = [&](const std::string &, std::string *text, std::string *) {
+        *text = mapping;
+        return true;
+    };
     environment.sameFile = [](const std::string &a, const std::string &b) { return a == b; };
     environment.stdoutIsTerminal = terminal;
     return RunRom(args, environment);
@@ -91,7 +96,7 @@ TEST(RomCommand, RefusesDamagedFilesWholeInEveryFormat) {
     }
 }
 
-// The whole store is 32 KiB, but the writers take any image: past 64 KiB
+// A store of 8200 words is 64 KiB and more (--depth goes to 65536): past 64 KiB
 // Intel HEX needs an extended linear address record, and the S-records
 // take 24-bit addresses (S2) and end with S8.
 TEST(RomWriters, AddressesBeyond64KiB) {
@@ -140,8 +145,8 @@ TEST(RomCommand, RefusesBadCommandLines) {
         {{"p.mic", "--format"}, "option '--format' needs a value"},
         {{"--format=c", "p.mic", "-o"}, "option '-o' needs a value"},
         {{"--format=c", "--output=", "p.mic"}, "--output needs a file name"},
-        {{"--format=c", "--depth=0", "p.mic"}, "--depth must be a number of words from 1 to 4096, not '0'"},
-        {{"--format=c", "--depth=4097", "p.mic"}, "--depth must be"},
+        {{"--format=c", "--depth=0", "p.mic"}, "--depth must be a number of words from 1 to 65536, not '0'"},
+        {{"--format=c", "--depth=65537", "p.mic"}, "--depth must be"},
         {{"--format=c", "--depth=1e3", "p.mic"}, "--depth must be"},
         {{"--format=c", "--fill=-1", "p.mic"}, "--fill must be a 64-bit word"},
         {{"--format=c", "--fill=0x", "p.mic"}, "--fill must be"},
@@ -155,6 +160,11 @@ TEST(RomCommand, RefusesBadCommandLines) {
         {{"--format=c", "--lane=64", "--lane-width=1", "p.mic"}, "--lane must be a lane number from 0 to 63"},
         {{"--format=c", "--lane=8", "--lane-width=8", "p.mic"}, "lane 8 of width 8 would start at bit 64"},
         {{"--format=c", "--lane=2", "--lane-width=32", "p.mic"}, "lane 2 of width 32 would start at bit 64"},
+        {{"--format=c", "--jmap", "j.map", "p.mic"}, "--jmap writes the mapping: no .mic file with it"},
+        {{"--format=c", "--jmap=j.map", "--depth=256"}, "--depth is not for the mapping"},
+        {{"--format=c", "--jmap=j.map", "--fill=0"}, "--fill is not for the mapping"},
+        {{"--format=c", "--jmap="}, "--jmap needs a mapping file"},
+        {{"--format=c", "--jmap=j.map", "--lane=2", "--lane-width=8"}, "lane 2 of width 8 would start at bit 16"},
     };
     for (const auto &c : cases) {
         RomResult r = RunOn(c.args);
@@ -202,6 +212,39 @@ TEST(RomCommand, KeepsRawBytesOffTheTerminalAndTheMicFile) {
     RomResult overInput = RunOn({"--format=c", "-o", "p.mic", "p.mic"});
     EXPECT_EQ(overInput.status, 2);
     EXPECT_EQ(overInput.err, "zanfo-rom: p.mic: the image would replace the .mic file\n");
+}
+
+// A whole chip: --depth up to 65536 words, every address past the program
+// filled, and a .mic address above the store's 0xFFF refused all the same.
+TEST(RomCommand, FillsAChipOf64KiWords) {
+    RomResult r = RunOn({"--format=readmemh", "--depth=65536", "--fill=0xCE00009040000000", "p.mic"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.image.size(), 65536u * 17);
+    EXPECT_EQ(r.image.substr(0, 34), "4E00009040000000\nCE00009040000000\n");
+    EXPECT_EQ(r.image.substr(r.image.size() - 17), "CE00009040000000\n");
+    RomResult ihex = RunOn({"--format=ihex", "--depth=65536", "p.mic"});
+    EXPECT_NE(ihex.image.find(":020000040007F3\n"), std::string::npos);  // the last 64 KiB of 512
+    RomResult above = RunOn({"--format=readmemh", "--depth=65536", "p.mic"}, "1000 4E00009040000000\n");
+    EXPECT_EQ(above.status, 2);
+    EXPECT_EQ(above.err, "p.mic:1: address 1000 is outside the control store (000..FFF)\n");
+}
+
+// --jmap: zanfo-sim's mapping file as the mapping PROM, a 16-bit word per
+// opcode, FFFF where the file maps nothing; its problems as zanfo-sim says them.
+TEST(RomCommand, WritesTheMappingOfJmap) {
+    RomResult r = RunOn({"--format=readmemh", "--jmap", "j.map"}, "", false, "0x20 32  # ADD\n1 0xFFF\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string want;
+    for (int opcode = 0; opcode < 256; ++opcode)
+        want += opcode == 0x20 ? "0020\n" : opcode == 1 ? "0FFF\n" : "FFFF\n";
+    EXPECT_EQ(r.image, want);
+    RomResult high = RunOn({"--format=readmemh", "--jmap=j.map", "--lane=1", "--lane-width=8"}, "", false, "0 0x123\n");
+    EXPECT_EQ(high.image.substr(0, 6), "01\nFF\n");
+    RomResult bad = RunOn({"--format=readmemh", "--jmap=j.map"}, "", false, "0x20 32\n0x20 33\n300 1\n");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_FALSE(bad.write);
+    EXPECT_EQ(bad.err, "j.map:2: opcode 0x20 mapped twice (first at line 1)\n"
+                       "j.map:3: 300 is out of range: at most 255 (0xFF)\n");
 }
 
 }  // namespace

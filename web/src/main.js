@@ -16,7 +16,7 @@ import {bytesToText, makeToolchain, textToBytes} from './toolchain.js';
 import {diagnosticsInOrder, diagnosticsList, lintDiagnostics, micLines, pageMessages, pageWarnings} from './report.js';
 import {download} from './download.js';
 import {fragmentFor, readFragment} from './share.js';
-import {breakpointGutter, currentLines} from './marks.js';
+import {breakpointGutter, countGutter, currentLines} from './marks.js';
 import {createSimulator} from './simulator.js';
 import {startWordPopover} from './popover.js';
 
@@ -329,6 +329,14 @@ function showWords(how) {
   try { localStorage.setItem('zanfo.words', view); } catch { /* private mode: not kept */ }
 }
 
+// The counts of the last Run tests beside the words (in every view of
+// them), or not; the choice is kept in the browser.
+function showCounts(on) {
+  $('editor').classList.toggle('counts-off', !on);
+  $('counts-view').checked = on;
+  try { localStorage.setItem('zanfo.counts', on ? 'on' : 'off'); } catch { /* private mode: not kept */ }
+}
+
 function startEditor() {
   page.view = new EditorView({
     parent: $('editor'),
@@ -337,6 +345,7 @@ function startEditor() {
       extensions: [
         breakpointGutter(() => page.simulator && page.simulator.breakpointsChanged()),
         wordGutter,
+        countGutter,
         lineNumbers(),
         currentLines,
         highlightActiveLineGutter(),
@@ -372,6 +381,10 @@ function startControls() {
   try { words = localStorage.getItem('zanfo.words') || 'full'; } catch { /* not kept */ }
   showWords(words);
   $('words-view').addEventListener('change', () => showWords($('words-view').value));
+  let counts = 'on';
+  try { counts = localStorage.getItem('zanfo.counts') || 'on'; } catch { /* not kept */ }
+  showCounts(counts !== 'off');
+  $('counts-view').addEventListener('change', () => showCounts($('counts-view').checked));
   $('download-mic').addEventListener('click', () => {
     assembleNow();
     download(baseName() + '.mic', page.result.mic, 'text/plain');

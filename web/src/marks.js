@@ -1,5 +1,6 @@
 // The editor's marks for the simulator: breakpoints on source lines (a
-// gutter; a click sets or clears one) and the lines of the word at μPC.
+// gutter; a click sets or clears one), the lines of the word at μPC, and
+// the counts of the last Run tests beside the lines (a gutter).
 import {RangeSet, StateEffect, StateField} from '@codemirror/state';
 import {Decoration, EditorView, GutterMarker, gutter} from '@codemirror/view';
 
@@ -115,4 +116,67 @@ export const currentLines = currentField;
 // or nothing when `lines` is null.
 export function showCurrent(view, lines, kind = '') {
   view.dispatch({effects: setCurrent.of(lines ? {...lines, kind} : null)});
+}
+
+// --- The counts of the last Run tests ----------------------------------------
+
+// A line's count ("#####" when never run) and, for each conditional word
+// that starts there, two marks: the test passed, the test failed, filled
+// when the run went that way.
+class CountMarker extends GutterMarker {
+  constructor(row) {
+    super();
+    this.row = row;  // coverage.js's countRows
+  }
+  eq(other) { return other.row.title === this.row.title; }
+  toDOM() {
+    const span = document.createElement('span');
+    span.className = this.row.count === 0 ? 'never' : 'ran';
+    span.title = this.row.title;
+    const count = document.createElement('span');
+    count.className = 'count';
+    count.textContent = this.row.text;
+    span.append(count);
+    for (const w of this.row.branches) {
+      const marks = document.createElement('b');
+      marks.className = 'branches';
+      for (const way of ['passed', 'failed']) {
+        const mark = document.createElement('i');
+        mark.className = w[way] ? 'taken' : 'not-taken';
+        marks.append(mark);
+      }
+      span.append(marks);
+    }
+    return span;
+  }
+}
+
+const setCounts = StateEffect.define();  // value: countRows, or null to clear them
+
+const countField = StateField.define({
+  create: () => RangeSet.empty,
+  update(markers, tr) {
+    for (const e of tr.effects) {
+      if (!e.is(setCounts)) continue;
+      if (!e.value) return RangeSet.empty;
+      const doc = tr.state.doc;
+      // A line past the end of the text goes to the last line, as the words
+      // do; the rows come by line, so the markers are in order.
+      return RangeSet.of(e.value.map(row => new CountMarker(row).range(doc.line(Math.min(row.line, doc.lines)).from)));
+    }
+    return markers.map(tr.changes);
+  },
+});
+
+export const countGutter = [
+  countField,
+  gutter({
+    class: 'cm-counts',
+    markers: view => view.state.field(countField),
+  }),
+];
+
+// Shows the counts of `rows` (countRows) beside their lines; null clears them.
+export function showCounts(view, rows) {
+  view.dispatch({effects: setCounts.of(rows)});
 }

@@ -5,7 +5,8 @@
 import {EditorView} from '@codemirror/view';
 import {bytesToText, hex, textToBytes} from './toolchain.js';
 import {createDatapath} from './datapath.js';
-import {breakpointLines, showActivity, showCurrent} from './marks.js';
+import {breakpointLines, showActivity, showCounts, showCurrent} from './marks.js';
+import {countRows} from './coverage.js';
 import {createMemoryView, imageWithWord} from './memory.js';
 import {download} from './download.js';
 
@@ -22,13 +23,17 @@ export function splitOptions(text) {
   return words;
 }
 
-// The test results as lines with their kind, for colouring.
-function resultLines(stdout) {
-  return stdout.split('\n').filter(Boolean).map(line => ({
-    line,
-    kind: line.startsWith('ok ') ? 'ok' : line.startsWith('FAIL') ? 'fail' :
-      /^\d+ passed, \d+ failed$/.test(line) ? 'sum' : '',
-  }));
+// The test results as lines with their kind, for colouring: standard
+// output, then standard error, whose coverage summary is no failure.
+function resultLines(stdout, stderr) {
+  return [
+    ...stdout.split('\n').filter(Boolean).map(line => ({
+      line,
+      kind: line.startsWith('ok ') ? 'ok' : line.startsWith('FAIL') ? 'fail' :
+        /^\d+ passed, \d+ failed$/.test(line) ? 'sum' : '',
+    })),
+    ...stderr.split('\n').filter(Boolean).map(line => ({line, kind: line.startsWith('coverage: ') ? 'coverage' : 'fail'})),
+  ];
 }
 
 export function createSimulator({toolchain, view, program, optionsChanged = () => {}}) {
@@ -43,6 +48,8 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     opened: 0,          // sessions opened, for tests that wait for one
     key: '',            // the arguments and files of the open session
     tests: {passed: 0, failed: 0, ran: false},
+    written: {},        // the files the last Run tests wrote (its tracefile): {name: bytes}
+    countsKey: '',      // the arguments and files of the run the gutter's counts are of; '' when none are shown
     came: null,         // the tests, memory image and mapping as they came with the program
     aside: null,        // those put aside when a new program was started, for Undo
     cycles: 0,          // the cycles of the state last drawn
@@ -92,6 +99,19 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
   // The name the test file is given on zanfo-sim's command line.
   function testFileName() {
     return baseName(program().name) + '.test';
+  }
+
+  // The tracefile the tests write: lcov's .info, after the program.
+  function tracefileName() {
+    return baseName(program().name) + '.info';
+  }
+
+  // The command line of Run tests: the test file, the tracefile, and
+  // every file it reads, as the page holds them.
+  function testInvocation() {
+    const {args, files} = invocation(['--test', testFileName(), '--coverage', tracefileName()]);
+    files[testFileName()] = textToBytes($('tests').value);
+    return {args, files};
   }
 
   // --- Opening and drawing ----------------------------------------------------
@@ -320,16 +340,23 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
 
   // --- Unit tests -------------------------------------------------------------
 
-  // Runs the test file through zanfo-sim --test, as the command would.
+  // Runs the test file through zanfo-sim --test --coverage, as the command
+  // would, and shows the counts of its tracefile in the gutter.
   function runTests() {
-    const testFile = testFileName();
-    const {args, files} = invocation(['--test', testFile]);
-    files[testFile] = textToBytes($('tests').value);
+    const {args, files} = testInvocation();
     const r = toolchain.simulate(null, args, files);
     const out = bytesToText(r.stdout), err = bytesToText(r.stderr);
-    const lines = resultLines(out);
+    sim.written = r.files;
+    const tracefile = r.files[tracefileName()];
+    const coverage = tracefile === undefined ? null : toolchain.coverage(tracefile, program().name);
+    const shown = coverage && !coverage.refused;
+    showCounts(view, shown ? countRows(coverage) : null);
+    sim.countsKey = shown ? JSON.stringify([args, files]) : '';
+    $('editor').classList.remove('counts-stale');
+    showTestsCommand();
+    const lines = resultLines(out, err);
     const html = lines.map(({line, kind}) => `<span class="${kind}">${escapeHtml(line)}</span>`).join('\n');
-    $('test-results').innerHTML = html + (err ? `\n<span class="fail">${escapeHtml(err.trimEnd())}</span>` : '');
+    $('test-results').innerHTML = html;
     const sum = /^(\d+) passed, (\d+) failed$/m.exec(out);
     sim.tests = {ran: true, status: r.status, passed: sum ? Number(sum[1]) : 0, failed: sum ? Number(sum[2]) : 0,
       source: program().source};
@@ -344,31 +371,48 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
 
   // The command that runs the tests outside the page, whole, and a link to
   // download each file it names: the source, the test file, the memory
-  // image and the mapping, as the page holds them.
+  // image and the mapping, as the page holds them, then the files the last
+  // run wrote (its tracefile), as it wrote them.
   function showTestsCommand() {
-    const {args, files} = invocation(['--test', '']);
+    const {args, files} = testInvocation();
     const testFile = testFileName();
-    const shown = args.map(a => (a === '' ? testFile : a))
-      .map(a => (/[\s"']/.test(a) ? `'${a}'` : a));
-    $('tests-command').textContent = 'zanfo-sim ' + shown.join(' ');
-    files[testFile] = textToBytes($('tests').value);
-    const names = [...Object.keys(files).filter(n => n !== testFile), testFile]
-      .filter(n => args.includes(n) || n === testFile);
+    // Each argument kept on one line (--coverage is no place to wrap).
+    const words = ['zanfo-sim', ...args.map(a => (/[\s"']/.test(a) ? `'${a}'` : a))].map(a => {
+      const word = document.createElement('span');
+      word.textContent = a;
+      return word;
+    });
+    $('tests-command').replaceChildren(...words.flatMap((w, i) => (i ? [' ', w] : [w])));
+    const names = [...Object.keys(files).filter(n => n !== testFile), testFile].filter(n => args.includes(n));
     const links = $('tests-files');
     links.replaceChildren('Download: ');
-    names.forEach((name, i) => {
+    const link = (name, bytes, title) => {
       const a = document.createElement('a');
       a.href = '#';
       a.textContent = name;
       a.dataset.file = name;
+      if (title) a.title = title;
       a.addEventListener('click', e => {
         e.preventDefault();
-        const now = invocation(['--test', testFileName()]).files;
-        now[testFileName()] = textToBytes($('tests').value);
+        const now = bytes === undefined ? testInvocation().files : {[name]: bytes};
         if (name in now) download(name, now[name]);
       });
-      links.append(...(i ? [' · ', a] : [a]));
-    });
+      links.append(...(links.childElementCount ? [' · ', a] : [a]));
+    };
+    for (const name of names) link(name);
+    for (const [name, bytes] of Object.entries(sim.written))
+      if (!names.includes(name)) link(name, bytes, 'Written by the last Run tests');
+  }
+
+  // The gutter's counts dimmed while the program, the tests or the options
+  // differ from those they were counted with.
+  function countsStale() {
+    if (!sim.countsKey) {
+      $('editor').classList.remove('counts-stale');
+      return;
+    }
+    const {args, files} = testInvocation();
+    $('editor').classList.toggle('counts-stale', sim.countsKey !== JSON.stringify([args, files]));
   }
 
   // --- Inputs that belong to a program ------------------------------------------
@@ -410,6 +454,7 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
   function reopen() {
     open();
     showTestsCommand();
+    countsStale();
     optionsChanged();
   }
 
@@ -423,6 +468,10 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     $('test-results').classList.remove('stale');
     $('test-count').textContent = '';
     $('test-count').className = '';
+    sim.written = {};
+    sim.countsKey = '';
+    showCounts(view, null);
+    countsStale();
   }
 
   // --- Wiring -------------------------------------------------------------------
@@ -439,7 +488,11 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
   };
   for (const id of ['sim-limit', 'sim-options', 'memory-image', 'mapping']) $(id).addEventListener('input', reopenSoon);
   $('sim-loop').addEventListener('change', reopen);
-  $('tests').addEventListener('input', () => { $('test-count').textContent = ''; showTestsCommand(); });
+  $('tests').addEventListener('input', () => {
+    $('test-count').textContent = '';
+    showTestsCommand();
+    countsStale();
+  });
   $('inputs-undo').addEventListener('click', undoPutAside);
   $('inputs-dismiss').addEventListener('click', () => { $('inputs-notice').hidden = true; sim.aside = null; });
   $('tab-memory').addEventListener('click', () => refresh());
@@ -449,6 +502,7 @@ export function createSimulator({toolchain, view, program, optionsChanged = () =
     programChanged(words) {
       const opened = open(words, false);
       showTestsCommand();
+      countsStale();
       // The results shown are of the program as it was.
       if ($('test-count').textContent && program().source !== sim.tests.source) {
         $('test-count').classList.add('stale');

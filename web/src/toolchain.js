@@ -53,6 +53,20 @@ function packFiles(files) {
   return Object.entries(files || {}).map(([name, bytes]) => `${name}\0${bytes.length}\0${bytes}`).join('');
 }
 
+// Files packed by the C side, as packFiles packs them, back into {name:
+// byte string}.
+function unpackFiles(packed) {
+  const files = {};
+  for (let at = 0; at < packed.length;) {
+    const nameEnd = packed.indexOf('\0', at), sizeEnd = packed.indexOf('\0', nameEnd + 1);
+    if (nameEnd < 0 || sizeEnd < 0) break;
+    const size = Number(packed.slice(nameEnd + 1, sizeEnd));
+    files[packed.slice(at, nameEnd)] = packed.slice(sizeEnd + 1, sizeEnd + 1 + size);
+    at = sizeEnd + 1 + size;
+  }
+  return files;
+}
+
 // Calls fn with the addresses of byte strings copied into the module's
 // memory, and frees them afterwards.
 function withBytes(mod, strings, fn) {
@@ -128,7 +142,8 @@ export function makeToolchain(mod) {
       });
     },
 
-    // What `zanfo-sim ARGS` does: {stdout, stderr, status}.  The files it
+    // What `zanfo-sim ARGS` does: {stdout, stderr, status, files}, files
+    // ({name: byte string}) those it wrote (-o, --coverage).  The files it
     // reads come from `files` ({name: byte string}); the first it reads, its
     // microprogram, holds `mic` (a .mic text or a source, told apart as the
     // command tells them) when `files` does not name it.  A name found in
@@ -139,7 +154,27 @@ export function makeToolchain(mod) {
       const packedArgs = packArgs(args), packedFiles = packFiles(files);
       const status = withBytes(mod, [micText, packedArgs, packedFiles], (m, a, f) =>
         mod._zanfo_simulate(m, micText.length, hasMic ? 1 : 0, a, packedArgs.length, f, packedFiles.length));
-      return {stdout: output(20), stderr: output(21), status};
+      return {stdout: output(20), stderr: output(21), status, files: unpackFiles(output(24))};
+    },
+
+    // An lcov tracefile (a byte string) as zanfo-sim --coverage writes it,
+    // read by zanfo-dump's reader for the source called `source`:
+    // {lines: Map(line -> count), branches: [{line, address, passed (true:
+    // the direction of a test that passed), taken (null: the word never
+    // ran)}], refused: '' or why it cannot be read}.
+    coverage(tracefile, source) {
+      const count = withBytes(mod, [tracefile, source], (t, s) =>
+        mod._zanfo_coverage(t, tracefile.length, s, source.length));
+      const lines = new Map(), branches = [];
+      if (count < 0) return {lines, branches, refused: bytesToText(output(51))};
+      for (const line of output(50).split('\n')) {
+        const fields = line.split('\t');
+        if (fields[0] === 'D') lines.set(Number(fields[1]), Number(fields[2]));
+        else if (fields[0] === 'B')
+          branches.push({line: Number(fields[1]), address: Number(fields[2]), passed: fields[3] === '0',
+            taken: fields[4] === '-' ? null : Number(fields[4])});
+      }
+      return {lines, branches, refused: ''};
     },
 
     // The playground's simulator: opens it as `zanfo-sim ARGS` prepares its

@@ -273,11 +273,15 @@ test('the page\'s unit tests are zanfo-sim --test, and a share link carries them
   await settled(page, before);
   await page.click('#tab-tests');
   assert.equal(await page.$eval('#tests', e => e.value), exampleFile('multiply.test'));
-  const native = test => nativeCommand('zanfo-sim', ['--test', 'multiply.test', 'multiply.zan'],
-    {'multiply.zan': exampleFile('multiply.zan'), 'multiply.test': test});
+  // The results, then the coverage summary of standard error.
+  const native = test => {
+    const r = nativeCommand('zanfo-sim', ['--test', 'multiply.test', '--coverage', 'multiply.info', 'multiply.zan'],
+      {'multiply.zan': exampleFile('multiply.zan'), 'multiply.test': test});
+    return {...r, shown: r.stdout + r.stderr};
+  };
   const results = () => page.$eval('#test-results', e => e.textContent + '\n');
   await page.click('#run-tests');
-  assert.equal(await results(), native(exampleFile('multiply.test')).stdout);
+  assert.equal(await results(), native(exampleFile('multiply.test')).shown);
   assert.equal(await page.$eval('#test-count', e => e.textContent), '5/5');
 
   // One more case, which fails.
@@ -290,7 +294,7 @@ test('the page\'s unit tests are zanfo-sim --test, and a share link carries them
   await page.click('#run-tests');
   const failing = native(edited);
   assert.equal(failing.status, 1);
-  assert.equal(await results(), failing.stdout);
+  assert.equal(await results(), failing.shown);
   assert.match(failing.stdout, /5 passed, 1 failed/);
 
   await page.click('#share');
@@ -300,7 +304,7 @@ test('the page\'s unit tests are zanfo-sim --test, and a share link carries them
   assert.equal(await shared.page.$eval('#tests', e => e.value), edited);
   await shared.page.click('#tab-tests');
   await shared.page.click('#run-tests');
-  assert.equal(await shared.page.$eval('#test-results', e => e.textContent + '\n'), failing.stdout);
+  assert.equal(await shared.page.$eval('#test-results', e => e.textContent + '\n'), failing.shown);
   assert.deepEqual(shared.errors, []);
   await shared.page.close();
   assert.deepEqual(errors, []);

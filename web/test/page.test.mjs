@@ -1,10 +1,11 @@
 // The page as a student meets it, in headless Chromium at 1400x900: the
 // tests, memory image and mapping that belong to a program; the drawing
 // after a HALT; the condition select; a drawing with no text over a wire;
-// the microword gutter; the test command and its files; the whole memory;
-// the notes and explanations of zanfo's messages; zanfo-check's warnings
-// beside them, explained, following the options.  Each state is kept as a
-// screenshot in WEB_BUILD/screenshots for a person to look at.
+// the microword gutter; the counts of Run tests beside it; the test
+// command and its files; the whole memory; the notes and explanations of
+// zanfo's messages; zanfo-check's warnings beside them, explained,
+// following the options.  Each state is kept as a screenshot in
+// WEB_BUILD/screenshots for a person to look at.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -55,7 +56,7 @@ test('tests, memory image and mapping belong to the program they came with', asy
   const aside = await inputs(page);
   assert.deepEqual([aside.test, aside.memory, aside.map, aside.count], ['', '', '', '']);
   assert.match(aside.notice, /unit tests, memory image and JMAP mapping of fetch_decode\.zan were put aside/);
-  assert.equal(aside.command, 'zanfo-sim --test mine.test mine.zan');
+  assert.equal(aside.command, 'zanfo-sim --test mine.test --coverage mine.info mine.zan');
   await screenshot(page, 'new-program');
   await page.click('#share');
   await page.waitForFunction('!document.getElementById("share-url").hidden');
@@ -67,7 +68,7 @@ test('tests, memory image and mapping belong to the program they came with', asy
   const back = await inputs(page);
   assert.deepEqual({test: back.test, memory: back.memory, map: back.map}, came);
   assert.equal(back.notice, '');
-  assert.match(back.command, /--mem mine\.hex --map mine\.map --test mine\.test mine\.zan$/);
+  assert.match(back.command, /--mem mine\.hex --map mine\.map --test mine\.test --coverage mine\.info mine\.zan$/);
 
   // The count is the last run's: marked once the program changes.
   await page.click('#run-tests');
@@ -205,14 +206,70 @@ test('the microword gutter is narrow, shows the address alone, or nothing', asyn
   await page.close();
 });
 
+// The counts beside the lines after Run tests, against the native
+// tracefile of the same run: a count, or ##### for a line never run, on
+// every line where a word starts; each conditional word's two ways, and
+// all of it in words on hover; in every view of the words, dimmed once
+// the program changes.
+test('Run tests shows how often each line ran, and each conditional word\'s ways, in the gutter', async () => {
+  const caseDir = path.join(sourceDir, 'tests', 'e2e', 'sim_coverage_tracefile_of_every_case');
+  const source = fs.readFileSync(path.join(caseDir, 'sum.zan'), 'latin1');
+  const tests = fs.readFileSync(path.join(caseDir, 'sum.test'), 'latin1');
+  const tracefile = nativeCommand('zanfo-sim', ['--test', 'sum.test', '--coverage', 'sum.info', 'sum.zan'],
+    {'sum.zan': source, 'sum.test': tests}).files['sum.info'];
+  const want = [...tracefile.matchAll(/^DA:(\d+),(\d+)$/gm)].map(([, line, count]) => [Number(line), count === '0' ? '#####' : count]);
+  const {page, errors} = await openPage(await fragmentFor({source, name: 'sum.zan', test: tests}), size);
+  await page.click('#tab-tests');
+  await page.click('#run-tests');
+  // Each count at the height of its line's number.
+  const counts = () => page.evaluate(() => {
+    const numbers = [...document.querySelectorAll('.cm-lineNumbers .cm-gutterElement')];
+    return [...document.querySelectorAll('.cm-counts .cm-gutterElement > span')].map(e => {
+      const top = e.parentElement.getBoundingClientRect().top;
+      const line = numbers.find(n => Math.abs(n.getBoundingClientRect().top - top) < 1);
+      return {line: Number(line?.textContent), text: e.firstChild.textContent, title: e.title,
+        ways: [...e.querySelectorAll('.branches i')].map(i => i.className), shown: e.offsetParent !== null};
+    });
+  });
+  const shown = await counts();
+  assert.deepEqual(shown.map(c => [c.line, c.text]), want);
+  const jump = shown.find(c => c.line === 7), loop = shown.find(c => c.line === 10);
+  assert.deepEqual([jump.ways, loop.ways], [['not-taken', 'taken'], ['taken', 'taken']]);
+  assert.equal(jump.title, 'line 7: run twice by the tests\n002, conditional: the test never passed, failed twice');
+  assert.ok(shown.filter(c => c.ways.length === 0).every(c => !/conditional/.test(c.title)));
+  assert.equal(await page.$eval('#editor', e => e.classList.contains('counts-stale')), false);
+  await screenshot(page, 'coverage');
+  // Beside the address alone, and alone when the words are hidden; hidden when unticked.
+  for (const view of ['address', 'off']) {
+    await page.select('#words-view', view);
+    assert.ok((await counts()).every(c => c.shown), view);
+  }
+  await page.select('#words-view', 'full');
+  await page.click('#counts-view');
+  assert.ok((await counts()).every(c => !c.shown));
+  await page.click('#counts-view');
+  // The program changes: the counts are of the program before, dimmed, and move with their lines.
+  const before = (await readPage(page)).generation;
+  await page.click('.cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('Home');
+  await page.keyboard.up('Control');
+  await page.keyboard.type('{ summed }\n');
+  await settled(page, before);
+  assert.equal(await page.$eval('#editor', e => e.classList.contains('counts-stale')), true);
+  assert.deepEqual((await counts()).map(c => [c.line - 1, c.text]), want);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
 test('the test command is shown whole, and its files download as the page holds them', async () => {
   const {page, errors} = await openPage('', size);
   await allowDownloads(page);
   await page.click('#tab-tests');
   const command = await page.$eval('#tests-command', e => ({text: e.textContent, whole: e.scrollWidth <= e.clientWidth + 1,
     height: e.getBoundingClientRect().height}));
-  assert.equal(command.text,
-    'zanfo-sim --mem fetch_decode.hex --map fetch_decode.map --test fetch_decode.test fetch_decode.zan');
+  assert.equal(command.text, 'zanfo-sim --mem fetch_decode.hex --map fetch_decode.map --test fetch_decode.test ' +
+    '--coverage fetch_decode.info fetch_decode.zan');
   assert.ok(command.whole);
   assert.deepEqual(await page.$$eval('#tests-files a', a => a.map(e => e.textContent)),
     ['fetch_decode.zan', 'fetch_decode.hex', 'fetch_decode.map', 'fetch_decode.test']);
@@ -223,10 +280,14 @@ test('the test command is shown whole, and its files download as the page holds 
     files[name] = await downloaded(name);
     assert.equal(files[name], exampleFile(name), name);
   }
-  // The command, run on the files downloaded, is what the page ran.
+  // The command, run on the files downloaded, is what the page ran; the
+  // tracefile it wrote downloads too.
   await page.click('#run-tests');
   const args = command.text.split(' ').slice(1);
-  assert.equal(nativeCommand('zanfo-sim', args, files).stdout, await page.$eval('#test-results', e => e.textContent + '\n'));
+  const native = nativeCommand('zanfo-sim', args, files);
+  assert.equal(native.stdout + native.stderr, await page.$eval('#test-results', e => e.textContent + '\n'));
+  await page.click('#tests-files a[data-file="fetch_decode.info"]');
+  assert.equal(await downloaded('fetch_decode.info'), native.files['fetch_decode.info']);
   assert.deepEqual(errors, []);
   await page.close();
 });

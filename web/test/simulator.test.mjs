@@ -1,8 +1,10 @@
 // The page's simulator under node, from the shipped site/zanfo.js:
 // window.zanfo.simulate is zanfo-sim byte for byte (standard output,
-// standard error, exit status) on every sim_ case of tests/e2e and on the
-// examples' test files; a word's fields are zanfo-dump --fields'; and the
-// datapath's tables agree with the machine on every cycle of the examples.
+// standard error, exit status, the files it writes) on every sim_ case of
+// tests/e2e and on the examples' test files; the gutter's counts are those
+// of zanfo-sim --coverage; a word's fields are zanfo-dump --fields'; and
+// the datapath's tables agree with the machine on every cycle of the
+// examples.
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -10,6 +12,7 @@ import path from 'node:path';
 import {examples, nativeAssemble, nativeCommand, requireFromBuild, site, sourceDir} from './common.mjs';
 import {bytesToText, makeToolchain} from '../src/toolchain.js';
 import {drawingTables, usedPaths} from '../src/datapath.js';
+import {countRows, shortCount} from '../src/coverage.js';
 
 const createZanfo = requireFromBuild(path.join(site, 'zanfo.js'));
 const toolchain = makeToolchain(await createZanfo());
@@ -18,14 +21,24 @@ const tables = drawingTables(toolchain.parts());
 const read = file => fs.readFileSync(file, 'latin1');
 const lines = file => read(file).split('\n').filter((l, i, all) => i < all.length - 1 || l !== '');
 
-// zanfo-sim in the page and the native one, on the same files.
+// zanfo-sim in the page and the native one, on the same files: the files
+// it writes too.
 function sameAsZanfoSim(mic, args, files, what) {
   const got = toolchain.simulate(mic, args, files);
   const inFolder = {...files};
   if (mic !== null) inFolder[args[args.length - 1]] = mic;
   const want = nativeCommand('zanfo-sim', args, inFolder);
-  assert.deepEqual(got, {stdout: want.stdout, stderr: want.stderr, status: want.status}, what);
+  assert.deepEqual(got, want, what);
   return got;
+}
+
+// The files of an end-to-end case that zanfo-sim reads: not its expected
+// outputs, its arguments or its folder of expected files.
+function caseFiles(dir) {
+  const files = {};
+  for (const entry of fs.readdirSync(dir))
+    if (!/^(args|command|expected.*|setup\.sh|README\.md)$/.test(entry)) files[entry] = read(path.join(dir, entry));
+  return files;
 }
 
 test('simulate is zanfo-sim on every sim_ end-to-end case', async t => {
@@ -34,10 +47,7 @@ test('simulate is zanfo-sim on every sim_ end-to-end case', async t => {
   assert.ok(names.length > 30, `only ${names.length} cases`);
   for (const name of names) {
     const dir = path.join(cases, name);
-    const files = {};
-    for (const entry of fs.readdirSync(dir))
-      if (!/^(args|command|expected.*|setup\.sh|README\.md)$/.test(entry)) files[entry] = read(path.join(dir, entry));
-    await t.test(name, () => { sameAsZanfoSim(null, lines(path.join(dir, 'args')), files, name); });
+    await t.test(name, () => { sameAsZanfoSim(null, lines(path.join(dir, 'args')), caseFiles(dir), name); });
   }
 });
 
@@ -60,6 +70,43 @@ test('simulate is zanfo-sim on the examples, their test files, traces and the .m
   }
   // Files the arguments name but nobody gave.
   sameAsZanfoSim('PROGRAM p\nHALT\nEND\n', ['--mem', 'none.hex', 'p.zan'], {}, 'missing memory image');
+});
+
+// The gutter's rows against the native tracefile's DA and BRDA lines, on
+// every example with a test file: the counts, "#####" for a line never
+// run, and each conditional word's two ways.
+test('the gutter\'s counts are zanfo-sim --coverage\'s on the examples with test files', () => {
+  let conditional = 0;
+  for (const {name, source} of examples()) {
+    const base = name.replace(/\.zan$/, '');
+    if (!fs.existsSync(path.join(sourceDir, 'examples', base + '.test'))) continue;
+    const files = {[base + '.test']: read(path.join(sourceDir, 'examples', base + '.test'))};
+    const args = ['--test', base + '.test', '--coverage', base + '.info'];
+    for (const [ext, option] of [['.map', '--map'], ['.hex', '--mem']]) {
+      const file = path.join(sourceDir, 'examples', base + ext);
+      if (fs.existsSync(file)) {
+        files[base + ext] = read(file);
+        args.push(option, base + ext);
+      }
+    }
+    const tracefile = sameAsZanfoSim(source, [...args, name], files, name).files[base + '.info'];
+    const want = {lines: [], branches: []};
+    for (const [, line, count] of tracefile.matchAll(/^DA:(\d+),(\d+)$/gm)) want.lines.push([Number(line), Number(count)]);
+    for (const [, line, address, branch, taken] of tracefile.matchAll(/^BRDA:(\d+),(\d+),([01]),(\d+|-)$/gm))
+      want.branches.push(`${line} ${address} ${branch === '0' ? 'passed' : 'failed'} ${taken}`);
+    const rows = countRows(toolchain.coverage(tracefile, name));
+    assert.deepEqual(rows.map(r => [r.line, r.count]), want.lines, name);
+    for (const r of rows) assert.equal(r.text, r.count === 0 ? '#####' : String(r.count), name);
+    const got = rows.flatMap(r => r.branches.flatMap(w => ['passed', 'failed'].map(way =>
+      `${r.line} ${w.address} ${way} ${w[way] === null ? '-' : w[way]}`)));
+    assert.deepEqual(got.sort(), want.branches.sort(), name);
+    conditional += got.length;
+  }
+  assert.ok(conditional > 0, 'no conditional word in the examples');
+  // Long counts in four characters at most, never rounded up.
+  assert.deepEqual([9999, 10000, 19999, 999999, 1e6, 2 ** 53].map(shortCount), ['9999', '10k', '19k', '999k', '1M', '9P']);
+  // A tracefile of another program is read as zanfo-dump --listing --coverage reads it.
+  assert.match(toolchain.coverage('SF:other.zan\nDA:1,1\nend_of_record\n', 'p.zan').refused, /no record of p\.zan/);
 });
 
 // The fields exactly; the word's line as far as the notation, where the
@@ -160,9 +207,7 @@ function runs() {
   const cases = path.join(sourceDir, 'tests', 'e2e');
   for (const name of fs.readdirSync(cases).filter(n => n.startsWith('sim_')).sort()) {
     const dir = path.join(cases, name);
-    const files = {};
-    for (const entry of fs.readdirSync(dir)) files[entry] = read(path.join(dir, entry));
-    list.push([name, lines(path.join(dir, 'args')).filter(a => a !== '--trace'), files]);
+    list.push([name, lines(path.join(dir, 'args')).filter(a => a !== '--trace'), caseFiles(dir)]);
   }
   const loop = 'PROGRAM t\n LDCOUNT(2);\n CALL(body);\n INCR(R2), LOOP(body);\n HALT;\n' +
     'body: INCR(R1), LOOP(body)\nEND\n';

@@ -17,6 +17,9 @@ struct RomEnvironment {
     // True when `a` and `b` are the same existing file; null: never.
     std::function<bool(const std::string &a, const std::string &b)> sameFile;
     bool stdoutIsTerminal = false;  // raw bytes are not written there
+    // Reads the JMAP mapping of --jmap into `text`; false, with the reason
+    // in `error`, when it cannot be read.  Null: --jmap is refused.
+    std::function<bool(const std::string &name, std::string *text, std::string *error)> readText;
 };
 
 struct RomResult {

@@ -1,24 +1,31 @@
 // zanfo-rom: the command line, the store built from the .mic file, and the
 // chosen writer.
-#include "command.h"
+#include "rom_command.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "cli.h"
+#include "inputs.h"
 #include "rom.h"
 
 namespace {
 
 const char kCommand[] = "zanfo-rom";
-constexpr uint64_t kMaxDepth = kLastStoreAddress + 1;  // the 4096 words of the store
+constexpr uint64_t kMappingWidth = 16;   // bits of a mapping word: an address, or kNotMapped
+constexpr uint64_t kNotMapped = 0xFFFF;  // the mapping word of an opcode not mapped
+constexpr uint64_t kStoreDepth = kLastStoreAddress + 1;  // the 4096 words of the store
+constexpr uint64_t kMaxDepth = 65536;                     // a whole EPROM or block RAM of 64Ki words
 
 // What the command line asks for.
 struct Request {
     const RomFormat *format = nullptr;  // --format
     std::string output = "-";           // -o, --output
-    uint64_t depth = kMaxDepth;         // --depth
+    uint64_t depth = kStoreDepth;       // --depth
+    bool depthGiven = false;
     uint64_t fill = 0;                  // --fill
+    bool fillGiven = false;
+    std::string jmap;                   // --jmap: the mapping instead of a .mic file
     bool laneGiven = false;             // --lane
     uint64_t lane = 0;
     bool widthGiven = false;            // --lane-width
@@ -27,7 +34,7 @@ struct Request {
 };
 
 // The options that take a value, by their long name.
-enum class Option { Format, Output, Depth, Fill, Lane, LaneWidth };
+enum class Option { Format, Output, Depth, Fill, Lane, LaneWidth, Jmap };
 struct OptionName {
     const char *name;  // without the leading "--"
     Option option;
@@ -39,13 +46,16 @@ const OptionName kOptions[] = {
     {"fill", Option::Fill},
     {"lane", Option::Lane},
     {"lane-width", Option::LaneWidth},
+    {"jmap", Option::Jmap},
 };
 
 std::string Usage() {
     std::string text =
         "Usage: zanfo-rom --format FORMAT [OPTION]... FILE.mic\n"
+        "  or:  zanfo-rom --format FORMAT --jmap FILE.map [OPTION]...\n"
         "Writes the control store of FILE.mic (\"-\": standard input), as zanfo\n"
-        "assembled it, as a ROM image for a programmer, a simulator or an FPGA tool.\n"
+        "assembled it, as a ROM image for a programmer, a simulator or an FPGA tool;\n"
+        "with --jmap, the mapping PROM of JMAP instead.\n"
         "\n"
         "  --format FORMAT    the image format:\n";
     for (size_t i = 0; i < kRomFormatCount; ++i) {
@@ -57,7 +67,7 @@ std::string Usage() {
     text +=
         "  -o, --output FILE  write the image to FILE (default: standard output);\n"
         "                     FILE appears whole or not at all\n"
-        "  --depth N          words in the store, 1 to 4096 (default 4096); every\n"
+        "  --depth N          words in the store, 1 to 65536 (default 4096); every\n"
         "                     address of FILE.mic must be below N\n"
         "  --fill WORD        the word at the addresses FILE.mic does not give\n"
         "                     (default 0), decimal or hexadecimal with 0x\n"
@@ -65,11 +75,13 @@ std::string Usage() {
         "                     lane 0 the least significant; needs --lane-width\n"
         "  --lane-width W     lane width, 1 to 64 bits, with K*W below 64; bits above\n"
         "                     bit 63 in the last lane read as 0\n"
+        "  --jmap FILE.map    the mapping of zanfo-sim --map FILE.map as 256 words of\n"
+        "                     16 bits, one per opcode, FFFF for an opcode not mapped\n"
         "      --help         show this help and exit\n"
         "      --version      show the version and exit\n"
         "\n"
         "Binary and hexadecimal images hold each word most significant byte first.\n"
-        "Exit status: 0 image written, 2 bad command line or .mic file, 3 the image\n"
+        "Exit status: 0 image written, 2 bad command line, .mic or mapping file, 3 the image\n"
         "cannot be written.\n";
     return text;
 }
@@ -180,10 +192,12 @@ class Parser {
             request.output = value;
             return true;
         case Option::Depth:
+            request.depthGiven = true;
             if (!ParseNumber(value, &request.depth) || request.depth < 1 || request.depth > kMaxDepth)
-                return Fail(name + " must be a number of words from 1 to 4096, not '" + value + "'");
+                return Fail(name + " must be a number of words from 1 to 65536, not '" + value + "'");
             return true;
         case Option::Fill:
+            request.fillGiven = true;
             if (!ParseNumber(value, &request.fill))
                 return Fail(name + " must be a 64-bit word, in decimal or in hexadecimal after 0x, not '" +
                             value + "'");
@@ -198,6 +212,11 @@ class Parser {
             if (!ParseNumber(value, &request.width) || request.width < 1 || request.width > 64)
                 return Fail(name + " must be a width from 1 to 64 bits, not '" + value + "'");
             return true;
+        case Option::Jmap:
+            if (value.empty())
+                return Fail("--jmap needs a mapping file");
+            request.jmap = value;
+            return true;
         }
         return true;
     }
@@ -205,6 +224,8 @@ class Parser {
     bool Check(const Request &request) {
         if (!request.format)
             return Fail("no format: say --format FORMAT");
+        if (!request.jmap.empty())
+            return CheckMapping(request);
         if (request.files.empty())
             return Fail("no .mic file");
         if (request.files.size() > 1)
@@ -215,6 +236,23 @@ class Parser {
             return Fail("lane " + std::to_string(request.lane) + " of width " + std::to_string(request.width) +
                         " would start at bit " + std::to_string(request.lane * request.width) +
                         ": a word has bits 0 to 63");
+        return true;
+    }
+
+    // The mapping is 256 words of 16 bits: no .mic file, no depth or fill
+    // of its own, lanes within the 16 bits.
+    bool CheckMapping(const Request &request) {
+        if (!request.files.empty())
+            return Fail("--jmap writes the mapping: no .mic file with it");
+        if (request.depthGiven || request.fillGiven)
+            return Fail(std::string(request.depthGiven ? "--depth" : "--fill") +
+                        " is not for the mapping, which has a word for each of the 256 opcodes");
+        if (request.laneGiven != request.widthGiven)
+            return Fail(request.laneGiven ? "--lane needs --lane-width" : "--lane-width needs --lane");
+        if (request.lane * request.width >= kMappingWidth)
+            return Fail("lane " + std::to_string(request.lane) + " of width " + std::to_string(request.width) +
+                        " would start at bit " + std::to_string(request.lane * request.width) +
+                        ": a mapping word has bits 0 to 15");
         return true;
     }
 
@@ -268,6 +306,32 @@ bool LoadStore(const MicFile &mic, const Request &request, RomImage &image, std:
     return !checked.Refused();
 }
 
+// The JMAP mapping of `name`, read with zanfo-sim's reader: one word per
+// opcode, FFFF for an opcode that is not mapped.  False, with every
+// problem in `err`, when the file is refused.
+bool LoadMapping(const std::string &name, const RomEnvironment &environment, RomImage &image, std::string &err) {
+    std::string text, error;
+    if (!environment.readText) {
+        err += std::string(kCommand) + ": --jmap: no mapping files here\n";
+        return false;
+    }
+    if (!environment.readText(name, &text, &error)) {
+        err += std::string(kCommand) + ": " + name + ": cannot read the file: " + error + "\n";
+        return false;
+    }
+    std::array<int, kOpcodes> mapping;
+    std::vector<std::string> problems;
+    if (!ParseMapping(name, text, &mapping, &problems)) {
+        for (const std::string &problem : problems)
+            err += problem + "\n";
+        return false;
+    }
+    image.words.clear();
+    for (int address : mapping)
+        image.words.push_back(address < 0 ? kNotMapped : static_cast<uint64_t>(address));
+    return true;
+}
+
 }  // namespace
 
 RomResult RunRom(const std::vector<std::string> &args, const RomEnvironment &environment) {
@@ -275,7 +339,7 @@ RomResult RunRom(const std::vector<std::string> &args, const RomEnvironment &env
     Request request;
     if (!Parser(result).Parse(args, request))
         return result;
-    const std::string &input = request.files.front();
+    const std::string &input = request.jmap.empty() ? request.files.front() : request.jmap;
     if (request.format->binary && request.output == "-" && environment.stdoutIsTerminal) {
         result.err = std::string(kCommand) + ": " + request.format->name +
                      " is raw bytes: not written to a terminal; give -o FILE or redirect the output\n";
@@ -284,7 +348,8 @@ RomResult RunRom(const std::vector<std::string> &args, const RomEnvironment &env
     }
     if (request.output != "-" && input != "-" && environment.sameFile &&
         environment.sameFile(input, request.output)) {
-        result.err = std::string(kCommand) + ": " + request.output + ": the image would replace the .mic file\n";
+        result.err = std::string(kCommand) + ": " + request.output + ": the image would replace the " +
+                     (request.jmap.empty() ? ".mic file" : "mapping file") + "\n";
         result.status = 2;
         return result;
     }
@@ -296,10 +361,19 @@ RomResult RunRom(const std::vector<std::string> &args, const RomEnvironment &env
     image.width = static_cast<unsigned>(request.width);
     image.source = CommentName(input);
     image.name = IdentifierFor(input == "-" ? "" : input);
-    MicFile mic = environment.read(input, MicUse::ControlStore);
-    if (!LoadStore(mic, request, image, result.err)) {
-        result.status = 2;
-        return result;
+    if (!request.jmap.empty()) {
+        image.fill = kNotMapped;
+        image.width = request.widthGiven ? image.width : static_cast<unsigned>(kMappingWidth);
+        if (!LoadMapping(input, environment, image, result.err)) {
+            result.status = 2;
+            return result;
+        }
+    } else {
+        MicFile mic = environment.read(input, MicUse::ControlStore);
+        if (!LoadStore(mic, request, image, result.err)) {
+            result.status = 2;
+            return result;
+        }
     }
     request.format->write(image, result.image);
     result.write = true;

@@ -1,5 +1,5 @@
 // zanfo-check: options, the input, and the findings as lines.
-#include "command.h"
+#include "check_command.h"
 
 #include <cerrno>
 #include <cstring>
