@@ -14,7 +14,7 @@
 #include "properties.h"
 #include "setup.h"
 #include "prover.h"
-#include "report.h"
+#include "verdict_text.h"
 
 using sim::LoadProgram;
 using sim::ReadInput;

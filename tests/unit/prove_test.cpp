@@ -10,7 +10,7 @@
 #include "properties.h"
 #include "prove_helpers.h"
 #include "prover.h"
-#include "report.h"
+#include "verdict_text.h"
 
 namespace {
 

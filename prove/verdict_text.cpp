@@ -1,5 +1,5 @@
 // What zanfo-prove prints for a verdict.
-#include "report.h"
+#include "verdict_text.h"
 
 #include <cinttypes>
 #include <cstdio>
