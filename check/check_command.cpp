@@ -80,47 +80,17 @@ bool Switch(const std::string &name, bool on, CheckOptions *o) {
 
 // False, with the message, when the command line is wrong.
 bool Parse(const std::vector<std::string> &args, Options *o, std::string *error) {
-    static const char *const kWithValue[] = {"--map", "--start", "--explain"};
-    bool operandsOnly = false;
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            operandsOnly = true;
-            continue;
-        }
-        if (arg.compare(0, 2, "-W") == 0) {
-            const bool on = arg.compare(0, 5, "-Wno-") != 0;
-            const std::string name = arg.substr(on ? 2 : 5);
-            if (!Switch(name, on, &o->check)) {
-                *error = "no check is called \"" + name + "\" (zanfo-check --list names them)";
+    OptionReader line(args, {"--map", "--start", "--explain"});
+    std::string name, value;
+    while (line.Next(&name, &value, error)) {
+        if (name.compare(0, 2, "-W") == 0) {
+            const bool on = name.compare(0, 5, "-Wno-") != 0;
+            const std::string check = name.substr(on ? 2 : 5);
+            if (!Switch(check, on, &o->check)) {
+                *error = "no check is called \"" + check + "\" (zanfo-check --list names them)";
                 return false;
             }
             continue;
-        }
-        std::string name = arg, value;
-        const size_t eq = arg.find('=');
-        const bool hasValue = arg.compare(0, 2, "--") == 0 && eq != std::string::npos;
-        if (hasValue) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        bool takesValue = false;
-        for (const char *option : kWithValue)
-            takesValue |= name == option;
-        if (takesValue && !hasValue) {
-            if (i + 1 == args.size()) {
-                *error = "option " + name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-        } else if (!takesValue && hasValue) {
-            *error = "option " + name + " takes no value";
-            return false;
         }
         if (name == "--map") {
             o->map = value;
@@ -146,8 +116,11 @@ bool Parse(const std::vector<std::string> &args, Options *o, std::string *error)
             return false;
         }
     }
+    if (!error->empty())
+        return false;
     if (o->help || o->version || o->list || !o->explain.empty())
         return true;
+    const std::vector<std::string> &files = line.Operands();
     if (files.empty()) {
         *error = "no program given";
         return false;

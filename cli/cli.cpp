@@ -28,6 +28,48 @@ int WithinMemory(const char *command, int status, const std::function<int()> &bo
     }
 }
 
+std::string UsageText(const char *command, const std::string &problems) {
+    const std::string head = std::string(command) + ": ";
+    std::string text = head;
+    for (char c : problems)
+        text += c == '\n' ? "\n" + head : std::string(1, c);
+    return text + "\nTry '" + command + " --help' for more information.\n";
+}
+
+bool OptionReader::Next(std::string *name, std::string *value, std::string *error) {
+    error->clear();
+    while (at_ < args_.size()) {
+        const std::string &arg = args_[at_++];
+        if (operandsOnly_ || arg.size() < 2 || arg[0] != '-') {
+            operands_.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            operandsOnly_ = true;
+            continue;
+        }
+        const size_t eq = arg.find('=');
+        const bool hasValue = arg.compare(0, 2, "--") == 0 && eq != std::string::npos;
+        *name = hasValue ? arg.substr(0, eq) : arg;
+        *value = hasValue ? arg.substr(eq + 1) : "";
+        if (!withValue_.count(*name)) {
+            if (!hasValue)
+                return true;
+            *error = "option " + *name + " takes no value";
+            return false;
+        }
+        if (!hasValue) {
+            if (at_ == args_.size()) {
+                *error = "option " + *name + " needs a value";
+                return false;
+            }
+            *value = args_[at_++];
+        }
+        return true;
+    }
+    return false;
+}
+
 std::string Latin1ToUtf8(const std::string &text) {
     std::string out;
     out.reserve(text.size());

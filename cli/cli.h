@@ -4,9 +4,13 @@
 #ifndef ZANFO_CLI_H
 #define ZANFO_CLI_H
 
+#include <cstddef>
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 // "zanfo-dump (zanfo) 1.0.0" and the licence line, for --version.
 void PrintVersion(const char *command);
@@ -22,6 +26,36 @@ int WithinMemory(const char *command, int status, const std::function<int()> &bo
 
 // ISO-8859-1 bytes (zanfo's diagnostics) as UTF-8.
 std::string Latin1ToUtf8(const std::string &text);
+
+// A problem of the command line as the commands say it: each line of
+// `problems` after "COMMAND: ", then "Try 'COMMAND --help' for more
+// information."
+std::string UsageText(const char *command, const std::string &problems);
+
+// A command line read an option at a time, as the companion commands read
+// theirs: "--name=value", or the name and the next word for an option that
+// takes a value; "--" ends the options, and any other word that does not
+// start with "-", or "-" alone, is an operand.
+class OptionReader {
+  public:
+    // `withValue`: the options that take a value ("--map", "-o").
+    OptionReader(const std::vector<std::string> &args, std::set<std::string> withValue)
+        : args_(args), withValue_(std::move(withValue)) {}
+
+    // The next option, its value "" when it takes none; false at the end of
+    // the line, or with `error` set on an option without its value or with
+    // one it does not take.
+    bool Next(std::string *name, std::string *value, std::string *error);
+    // The operands met so far, in order: all of them once Next is false.
+    const std::vector<std::string> &Operands() const { return operands_; }
+
+  private:
+    const std::vector<std::string> &args_;
+    const std::set<std::string> withValue_;
+    size_t at_ = 0;                      // the next word of args_
+    bool operandsOnly_ = false;          // "--" was met
+    std::vector<std::string> operands_;  // in order
+};
 
 // An output file written beside its final name and renamed into place on
 // Commit(): a failed run leaves no file behind, and the old file, if any,

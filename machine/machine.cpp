@@ -374,7 +374,8 @@ RunEnd RunLoop(Machine &machine, const CycleParts &k, uint64_t maxCycles, CycleW
         cycles += result != StepResult::Error;
         if (kWatched && watcher) {
             putBack();
-            watcher->After(machine, result);
+            if (!watcher->After(machine, result) && result == StepResult::Ran)
+                return RunEnd::Stopped;
         }
         if (result != StepResult::Ran)
             return putBack(), result == StepResult::Halted ? RunEnd::Halted : RunEnd::Error;

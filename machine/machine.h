@@ -55,6 +55,15 @@ struct alignas(32) Microinstruction {
     FlagLoad flags = FlagLoad::None;         // FlagInstr: what the flag registers load
 };
 
+// A word that reads the memory word at MAR (onto the D bus, or into IR),
+// and one that writes it (F or the constant), when it runs.
+inline bool ReadsMemory(const Microinstruction &w) {
+    return w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr;
+}
+inline bool WritesMemory(const Microinstruction &w) {
+    return w.transfer == Transfer::FToMemory || w.transfer == Transfer::ConstToMemory;
+}
+
 // The word decoded; `loopToAddress` runs RFCT (8) as RPCT (9).
 Microinstruction Decode(uint64_t word, bool loopToAddress = false);
 
@@ -127,15 +136,19 @@ enum class RunEnd : uint8_t {
     Breakpoint,  // μPC reached a --break address
     Error,       // a cycle stopped on an error: see Machine::error
     CycleLimit,  // maxCycles cycles ran without a HALT
+    Stopped,     // the watcher stopped the run after a cycle
 };
 
-// What a run shows to a watcher (the trace): called around every cycle.
+// What a run shows to a watcher (the trace, the coverage): called around
+// every cycle.  After returns whether the run goes on; false ends it after
+// that cycle with RunEnd::Stopped, unless the cycle ended it anyway (a
+// HALT, an error).
 class Machine;
 class CycleWatcher {
   public:
     virtual ~CycleWatcher() = default;
     virtual void Before(const Machine &machine) = 0;
-    virtual void After(const Machine &machine, StepResult result) = 0;
+    virtual bool After(const Machine &machine, StepResult result) = 0;
 };
 
 class Machine {
@@ -169,6 +182,14 @@ class Machine {
     int MapTarget(unsigned opcode) const { return mapped_ ? mapping_[opcode & 0xFF] : static_cast<int>(opcode & 0xFF); }
     bool Mapped() const { return mapped_; }
     uint64_t WordAt(unsigned address) const { return words_[address & 0xFFF]; }  // as loaded
+    // True when some word of the store that can run passes `test`
+    // (ReadsMemory, WritesMemory).
+    bool AnyWord(bool (*test)(const Microinstruction &)) const {
+        for (const Microinstruction &w : store_)
+            if (w.fault == Fault::None && test(w))
+                return true;
+        return false;
+    }
 
   private:
     friend RunEnd Run(Machine &, uint64_t, CycleWatcher *);
@@ -184,9 +205,10 @@ class Machine {
     unsigned breakpoints_ = 0;               // addresses with a breakpoint
 };
 
-// Runs until a HALT, a breakpoint, an error or `maxCycles` cycles in all
-// (Machine::cycles reaching it).  A breakpoint at μPC stops the run before
-// its word executes, even on the first cycle.
+// Runs until a HALT, a breakpoint, an error, `maxCycles` cycles in all
+// (Machine::cycles reaching it) or the watcher's word to stop.  A
+// breakpoint at μPC stops the run before its word executes, even on the
+// first cycle.
 RunEnd Run(Machine &machine, uint64_t maxCycles, CycleWatcher *watcher = nullptr);
 
 #endif

@@ -1,27 +1,8 @@
 // zanfo: numbers and worded lines of the companion commands' inputs (reading.h).
 #include "reading.h"
 
+#include <cctype>
 #include <cstdio>
-
-namespace {
-
-// The blank-separated words of a line.
-std::vector<std::string> Words(const std::string &line) {
-    std::vector<std::string> words;
-    size_t pos = 0;
-    while (true) {
-        pos = line.find_first_not_of(" \t\r", pos);
-        if (pos == std::string::npos)
-            return words;
-        size_t end = line.find_first_of(" \t\r", pos);
-        if (end == std::string::npos)
-            end = line.size();
-        words.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
-}
-
-}  // namespace
 
 bool ParseUnsigned(const std::string &text, bool hex, uint64_t *value) {
     hex = hex && text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -72,6 +53,42 @@ bool ParseNumber(const std::string &text, uint32_t max, uint32_t *value, std::st
     }
     *value = static_cast<uint32_t>(v);
     return true;
+}
+
+std::string Lower(std::string text) {
+    for (char &c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trim(const std::string &text) {
+    size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+std::vector<std::string> Words(const std::string &line) {
+    std::vector<std::string> words;
+    size_t pos = 0;
+    while (true) {
+        pos = line.find_first_not_of(" \t\r", pos);
+        if (pos == std::string::npos)
+            return words;
+        size_t end = line.find_first_of(" \t\r", pos);
+        if (end == std::string::npos)
+            end = line.size();
+        words.push_back(line.substr(pos, end - pos));
+        pos = end;
+    }
+}
+
+std::string WordedLine::Keyword() const { return Lower(words[0]); }
+
+std::string WordedLine::Rest() const {
+    const std::string line = Trim(text);
+    return Trim(line.substr(words[0].size()));
 }
 
 std::vector<WordedLine> WordedLines(const std::string &text) {

@@ -12,8 +12,13 @@
 #include "goal.h"
 #include "program.h"
 #include "properties.h"
+#include "setup.h"
 #include "prover.h"
-#include "report.h"
+#include "verdict_text.h"
+
+using sim::LoadProgram;
+using sim::ReadInput;
+using sim::ShowProblems;
 
 namespace {
 
@@ -55,56 +60,27 @@ struct Options {
     std::vector<std::string> compares;  // --compare, as written
     std::vector<std::string> assumes;   // --assume
     uint64_t within = kDefaultWithin;   // --within
-    std::vector<std::string> sets;      // --set
-    std::vector<std::string> mems;      // --mem
-    std::string map;                    // --map
-    unsigned start = 0;                 // --start
-    bool loopToAddress = false;         // --loop-to-address
+    sim::Options run;                   // --set, --mem, --map, --start, --loop-to-address, as zanfo-sim's
     double timeout = 60;                // --timeout
     bool help = false, version = false;
 };
 
 int UsageError(SimOutput &output, const std::string &message) {
-    output.Err("zanfo-prove: " + message + "\nTry 'zanfo-prove --help' for more information.\n");
+    output.Err(UsageText("zanfo-prove", message));
     return kProveBadInput;
 }
 
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--props", "--equiv", "--compare", "--assume", "--within",
                                                      "--set",   "--mem",   "--map",     "--start",  "--timeout"};
-    std::vector<std::string> files;
-    bool operandsOnly = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            operandsOnly = true;
-            continue;
-        }
-        std::string name = arg, value;
-        size_t eq = arg.find('=');
-        bool hasValue = arg.compare(0, 2, "--") == 0 && eq != std::string::npos;
-        if (hasValue) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        if (kWithValue.count(name)) {
-            if (!hasValue) {
-                if (i + 1 == args.size()) {
-                    *error = "option " + name + " needs a value";
-                    return false;
-                }
-                value = args[++i];
-            }
-        } else if (hasValue) {
-            *error = "option " + name + " takes no value";
-            return false;
-        }
-        if (name == "--props" || name == "--equiv" || name == "--map") {
-            std::string &slot = name == "--props" ? o->props : name == "--equiv" ? o->equiv : o->map;
+    OptionReader line(args, kWithValue);
+    std::string name, value;
+    while (line.Next(&name, &value, error)) {
+        if (sim::StartOption(name, value, &o->run, error)) {
+            if (!error->empty())
+                return false;
+        } else if (name == "--props" || name == "--equiv") {
+            std::string &slot = name == "--props" ? o->props : o->equiv;
             if (!slot.empty()) {
                 *error = name + " given twice";
                 return false;
@@ -114,22 +90,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             o->compares.push_back(value);
         } else if (name == "--assume") {
             o->assumes.push_back(value);
-        } else if (name == "--set") {
-            o->sets.push_back(value);
-        } else if (name == "--mem") {
-            o->mems.push_back(value);
         } else if (name == "--within") {
             if (!ParseCycleBound(value, &o->within, error)) {
                 *error = "--within: " + *error;
                 return false;
             }
-        } else if (name == "--start") {
-            uint32_t address;
-            if (!ParseNumber(value, kStoreSize - 1, &address, error)) {
-                *error = "--start: " + *error;
-                return false;
-            }
-            o->start = address;
         } else if (name == "--timeout") {
             char *end = nullptr;
             double seconds = strtod(value.c_str(), &end);
@@ -138,8 +103,6 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->timeout = seconds;
-        } else if (name == "--loop-to-address") {
-            o->loopToAddress = true;
         } else if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--version") {
@@ -149,8 +112,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             return false;
         }
     }
+    if (!error->empty())
+        return false;
     if (o->help || o->version)
         return true;
+    const std::vector<std::string> &files = line.Operands();
     if (files.size() != 1) {
         *error = files.empty() ? "no microprogram given" : "one microprogram only, not \"" + files[0] + "\" and \"" + files[1] + "\"";
         return false;
@@ -171,34 +137,12 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     return true;
 }
 
-bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output) {
-    for (const std::string &p : problems)
-        output.Err(p + "\n");
-    return problems.empty();
-}
-
 // A program on a machine, as every run starts from it: the words, --start,
 // --loop-to-address, --map, --mem and --set.
 struct Start {
-    Program program;                   // the words and the equates
+    sim::Program program;              // the words and the equates
     std::unique_ptr<Machine> machine;  // loaded and set up, as every run starts
 };
-
-void Prepare(const Options &o, const std::vector<Assignment> &sets, const std::vector<MemoryWord> &words,
-             const std::array<int, kOpcodes> *mapping, Start *s) {
-    s->machine = std::make_unique<Machine>();
-    Machine &m = *s->machine;
-    m.SetLoopToAddress(o.loopToAddress);
-    for (const MicWord &w : s->program.words)
-        m.LoadWord(w.address, w.word);
-    m.regs.upc = static_cast<uint16_t>(o.start);
-    if (mapping)
-        m.SetMapping(*mapping);
-    for (const MemoryWord &w : words)
-        m.memory[w.address] = w.value;
-    for (const Assignment &a : sets)
-        WritePlace(m, a.place, a.value);
-}
 
 }  // namespace
 
@@ -218,18 +162,11 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
 
     // The program first: its equates name what the options and the properties name.
     Start prog;
-    if (!LoadProgram("zanfo-prove", o.file, read, output, &prog.program))
+    if (!LoadProgram(o.file, read, output, &prog.program, nullptr, "zanfo-prove"))
         return kProveBadInput;
     const Equates &equates = prog.program.equates;
-    std::vector<Assignment> sets;
-    std::string errors;
-    for (const std::string &text : o.sets) {
-        Assignment a;
-        if (ParseAssignment(text, equates, &a, &error))
-            sets.push_back(a);
-        else
-            errors += "--set " + text + ": " + error + "\n";
-    }
+    std::vector<Assignment> sets, none;
+    std::string errors = sim::ResolveAssignments(o.run, prog.program, &sets, &none);
     std::vector<Expr> assumes;
     for (const std::string &text : o.assumes) {
         Expr e;
@@ -254,48 +191,30 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
         }
     if (!errors.empty()) {
         errors.pop_back();
-        for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 14)
-            errors.replace(at, 1, "\nzanfo-prove: ");
         return UsageError(output, errors);
     }
 
     // The inputs every run shares: memory images and the mapping.
-    std::vector<std::string> problems;
-    std::vector<MemoryWord> words;
-    std::string text;
-    for (const std::string &file : o.mems) {
-        if (!read(file, &text, &error)) {
-            output.Err("zanfo-prove: " + file + ": " + error + "\n");
-            return kProveBadInput;
-        }
-        if (!ParseMemoryImage(file, text, &words, &problems))
-            return ShowProblems(problems, output), kProveBadInput;
-    }
-    std::array<int, kOpcodes> mapping;
-    if (!o.map.empty()) {
-        if (!read(o.map, &text, &error)) {
-            output.Err("zanfo-prove: " + o.map + ": " + error + "\n");
-            return kProveBadInput;
-        }
-        if (!ParseMapping(o.map, text, &mapping, &problems))
-            return ShowProblems(problems, output), kProveBadInput;
-    }
-    const std::array<int, kOpcodes> *map = o.map.empty() ? nullptr : &mapping;
-    Prepare(o, sets, words, map, &prog);
+    sim::SharedInputs inputs;
+    if (!sim::ReadSharedInputs(o.run, read, output, &inputs))
+        return kProveBadInput;
+    prog.machine = std::make_unique<Machine>();
+    sim::BuildMachine(o.run, prog.program, inputs, sets, *prog.machine);
     Start ref;
     if (!o.equiv.empty()) {
-        if (!LoadProgram("zanfo-prove", o.equiv, read, output, &ref.program))
+        if (!LoadProgram(o.equiv, read, output, &ref.program, nullptr, "zanfo-prove"))
             return kProveBadInput;
-        Prepare(o, sets, words, map, &ref);
+        ref.machine = std::make_unique<Machine>();
+        sim::BuildMachine(o.run, ref.program, inputs, sets, *ref.machine);
     }
 
     // The goals.
     std::vector<Property> properties;
+    std::vector<std::string> problems;
+    std::string text;
     if (!o.props.empty()) {
-        if (!read(o.props, &text, &error)) {
-            output.Err("zanfo-prove: " + o.props + ": " + error + "\n");
+        if (!ReadInput(o.props, read, output, &text))
             return kProveBadInput;
-        }
         if (!ParsePropertyFile(o.props, text, equates, o.within, &properties, &problems))
             return ShowProblems(problems, output), kProveBadInput;
     } else {
@@ -337,7 +256,7 @@ int RunProve(const std::vector<std::string> &args, const FileReader &read, SimOu
         goal.within = p.within;
         goal.compared = compared;
         goal.sets = sets;
-        for (const MemoryWord &w : words) {
+        for (const MemoryWord &w : inputs.memory) {
             Assignment a;
             a.place.kind = Place::Memory;
             a.place.index = w.address;

@@ -1,8 +1,6 @@
 // The places a run starts from.
 #include "places.h"
 
-#include <cstdio>
-
 void Fixed::Add(const Assignment &a) {
     switch (a.place.kind) {
     case Place::Register: r[a.place.index] = true; break;
@@ -28,20 +26,6 @@ bool Fixed::Has(const Place &p) const {
     return false;
 }
 
-std::string PlaceName(const Place &p) {
-    char text[24];
-    switch (p.kind) {
-    case Place::Register: snprintf(text, sizeof text, "R%u", p.index); return text;
-    case Place::Q: return "Q";
-    case Place::Mar: return "MAR";
-    case Place::Ir: return "IR";
-    case Place::Uflag: return "UFLAG";
-    case Place::Mflag: return "MFLAG";
-    case Place::Memory: snprintf(text, sizeof text, "MEM[0x%04X]", p.index & 0xFFFF); return text;
-    }
-    return "?";
-}
-
 bool PlaceOfName(const std::string &name, Place *p) {
     std::string error;
     if (!ParsePlace(name, {}, p, &error))
@@ -49,8 +33,6 @@ bool PlaceOfName(const std::string &name, Place *p) {
     p->name = name;
     return true;
 }
-
-uint32_t PlaceMax(const Place &p) { return p.kind == Place::Uflag || p.kind == Place::Mflag ? 15 : 0xFFFF; }
 
 bool SamePlace(const Place &a, const Place &b) {
     return a.kind == b.kind && (a.kind != Place::Register && a.kind != Place::Memory ? true : a.index == b.index);

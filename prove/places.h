@@ -30,13 +30,8 @@ struct Input {
     uint32_t hi = 0xFFFF;   // its largest (15 for a flag register)
 };
 
-// How the report and the solver name a place: R5, Q, MAR, IR, UFLAG,
-// MFLAG, MEM[0x0100].
-std::string PlaceName(const Place &p);
-// The place named so (as PlaceName writes it); false for another name.
+// The place named as PlaceName (inputs.h) writes it; false for another name.
 bool PlaceOfName(const std::string &name, Place *p);
-// The largest value of a place: 15 for a flag register, else 0xFFFF.
-uint32_t PlaceMax(const Place &p);
 bool SamePlace(const Place &a, const Place &b);
 // A total order, for sorting and sets.
 bool PlaceBefore(const Place &a, const Place &b);

@@ -38,15 +38,6 @@ double Left(Clock::time_point deadline) {
 constexpr uint64_t kSearchTrials = 20000;  // runs of the cheap search
 constexpr double kRate = 5e7;              // cycles a second, with each run's set-up, for estimates
 
-bool ReadsMemory(const Machine &m) {
-    for (unsigned a = 0; a < kStoreSize; ++a) {
-        const Microinstruction &w = m.At(a);
-        if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
-            return true;
-    }
-    return false;
-}
-
 // The symbolic side of a goal: the start state, the runs of the program (and
 // of the reference), and the formula of a counterexample.
 class SymbolicSide {
@@ -330,7 +321,7 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
     Narrow(goal.assumes, &inputs);
     // Without the symbolic runs, the inputs above are all there is to vary
     // only when no word reads the memory at MAR.
-    bool runnable = !ReadsMemory(*goal.program) && !(goal.reference && ReadsMemory(*goal.reference));
+    bool runnable = !goal.program->AnyWord(ReadsMemory) && !(goal.reference && goal.reference->AnyWord(ReadsMemory));
     double cyclesPerRun = 100;
 
     // 1. Cheap search.
@@ -419,10 +410,13 @@ Verdict Decide(const Goal &goal, const ProveOptions &options) {
     // 5. Every input, with the time left.
     if (runnable && runAll(deadline, &verdict))
         return verdict;
+    // The solver may have had no time of its own (running all seemed
+    // quicker) and left no reason: the next joins without a "; " then.
+    const std::string also = why.empty() ? "" : "; ";
     if (runnable)
-        why += "; running all " + std::to_string(count) + " inputs did not finish";
+        why += also + "running all " + std::to_string(count) + " inputs did not finish";
     else if (count > kMostInputsRun && count < (uint64_t{1} << 63))
-        why += "; " + std::to_string(count) + " inputs are too many to run them all";
+        why += also + std::to_string(count) + " inputs are too many to run them all";
     verdict = Verdict();
     verdict.why = why.empty() ? "no method could decide" : why;
     return verdict;

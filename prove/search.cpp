@@ -50,8 +50,7 @@ void WordReads(const Machine &m, std::vector<Input> *places) {
             AddPlace(places, Simple(Place::Ir));
         if (used && (w.r == Operand::Q || w.s == Operand::Q))
             AddPlace(places, Simple(Place::Q));
-        if (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr || w.transfer == Transfer::FToMemory ||
-            w.transfer == Transfer::ConstToMemory)
+        if (ReadsMemory(w) || WritesMemory(w))
             AddPlace(places, Simple(Place::Mar));
         if (used && w.d == DSource::Uflag)
             AddPlace(places, Simple(Place::Uflag));

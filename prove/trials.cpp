@@ -1,21 +1,6 @@
 // Runs on zanfo-sim's machine for chosen values of the inputs.
 #include "trials.h"
 
-#include <cstring>
-
-namespace {
-
-bool WritesMemory(const Machine &m) {
-    for (unsigned a = 0; a < kStoreSize; ++a) {
-        const Microinstruction &w = m.At(a);
-        if (w.fault == Fault::None && (w.transfer == Transfer::FToMemory || w.transfer == Transfer::ConstToMemory))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 NumberValues::Value NumberValues::Read(const Place &p, bool old) const {
     const Registers &r = old ? start_ : end_;
     switch (p.kind) {
@@ -41,42 +26,25 @@ NumberValues::Value NumberValues::ReadMemory(Value address, bool old) const {
 }
 
 Trials::Trials(const Goal &goal, const std::vector<Input> &inputs)
-    : goal_(goal), inputs_(inputs), program_(std::make_unique<Machine>(*goal.program)) {
+    : goal_(goal), inputs_(inputs), program_(*goal.program) {
     if (goal.reference)
-        reference_ = std::make_unique<Machine>(*goal.reference);
-    writes_ = WritesMemory(*goal.program) || (goal.reference && WritesMemory(*goal.reference));
+        reference_ = std::make_unique<sim::CaseMachine>(*goal.reference);
 }
 
 Trials::~Trials() = default;
 
-// The memory words a run wrote, put back as they were in `base`.
-void Trials::Restore(Machine &m, const Machine &base) {
-    if (!writes_)
-        return;
-    for (size_t i = 0; i < kMemoryWords; i += 8) {
-        uint64_t marks;
-        memcpy(&marks, &m.written[i], sizeof marks);
-        if (!marks)
-            continue;
-        for (size_t k = i; k < i + 8; ++k)
-            if (m.written[k]) {
-                m.memory[k] = base.memory[k];
-                m.written[k] = base.written[k];
-            }
-    }
+Machine &Trials::Start(sim::CaseMachine &side, const uint16_t *values) {
+    Machine &m = side.Fresh();
+    for (size_t i = 0; i < inputs_.size(); ++i)
+        side.Set(inputs_[i].place, values[i]);
+    return m;
 }
 
-bool Trials::Assumed(const uint16_t *values) {
-    Machine &m = *program_;
-    m.regs = goal_.program->regs;
-    m.cycles = 0;
+bool Trials::Assumed(const Machine &m, const uint16_t *values) {
     words_.clear();
-    for (size_t i = 0; i < inputs_.size(); ++i) {
-        const Place &p = inputs_[i].place;
-        if (p.kind == Place::Memory)
-            words_.push_back({static_cast<uint16_t>(p.index), values[i]});
-        WritePlace(m, p, values[i]);
-    }
+    for (size_t i = 0; i < inputs_.size(); ++i)
+        if (inputs_[i].place.kind == Place::Memory)
+            words_.push_back({static_cast<uint16_t>(inputs_[i].place.index), values[i]});
     start_ = m.regs;
     NumberValues before(start_, m.memory.data(), words_, start_, m.memory.data());
     for (const Expr &e : goal_.assumes)
@@ -102,9 +70,9 @@ RunEnd Trials::RunFor(Machine &m, bool *late) {
 
 Trial Trials::Run(const uint16_t *values) {
     Trial t;
-    if (!Assumed(values))
+    Machine &m = Start(program_, values);
+    if (!Assumed(m, values))
         return t;
-    Machine &m = *program_;
     bool late = false;
     RunEnd end = RunFor(m, &late);
     t.cycles = m.cycles;
@@ -115,20 +83,14 @@ Trial Trials::Run(const uint16_t *values) {
         for (const Expr &e : goal_.ensures)
             holds = holds && Evaluate(e, after) != 0;
     } else if (holds) {
-        Machine &r = *reference_;
-        r.regs = goal_.reference->regs;
-        r.cycles = 0;
-        for (size_t i = 0; i < inputs_.size(); ++i)
-            WritePlace(r, inputs_[i].place, values[i]);
+        Machine &r = Start(*reference_, values);
         holds = RunFor(r, &late) == RunEnd::Halted;
         if (late)
             t.kind = Trial::Late;
         t.cycles = std::max(t.cycles, r.cycles);
         for (const Place &p : goal_.compared)
             holds = holds && ReadPlace(m, p) == ReadPlace(r, p);
-        Restore(r, *goal_.reference);
     }
-    Restore(m, *goal_.program);
     if (holds && t.kind != Trial::Late)
         t.kind = Trial::Holds;
     if (late)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "goal.h"
+#include "setup.h"
 
 // How one run from one input went.
 struct Trial {
@@ -61,23 +62,19 @@ class Trials {
     // Runs that go on past `deadline` end as Late.
     void SetDeadline(std::chrono::steady_clock::time_point deadline) { deadline_ = deadline; }
 
-    // The machines after the last run, and as it started.
-    const Machine &program() const { return *program_; }
-    const Machine *reference() const { return reference_.get(); }
-    const Registers &start() const { return start_; }
-
   private:
-    bool Assumed(const uint16_t *values);
-    void Restore(Machine &m, const Machine &base);
+    // The machine of `side` as it starts, with the inputs taking `values`.
+    Machine &Start(sim::CaseMachine &side, const uint16_t *values);
+    // Whether the assumptions hold on `m` as it starts; notes the start.
+    bool Assumed(const Machine &m, const uint16_t *values);
     RunEnd RunFor(Machine &m, bool *late);
 
     const Goal &goal_;
     const std::vector<Input> &inputs_;
-    std::unique_ptr<Machine> program_;    // the run's machine
-    std::unique_ptr<Machine> reference_;  // the reference's, for an equivalence
+    sim::CaseMachine program_;                     // the run's machine
+    std::unique_ptr<sim::CaseMachine> reference_;  // the reference's, for an equivalence
     Registers start_;                     // the registers the last run started from
     std::vector<std::pair<uint16_t, uint16_t>> words_;  // the memory inputs of the last run
-    bool writes_ = false;                 // some word of a program writes memory
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
 };
 

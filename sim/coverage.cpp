@@ -14,11 +14,12 @@ void Coverage::Before(const Machine &m) {
     pass_ = (w.passes >> (w.testFlags ? m.regs.mflag : m.regs.uflag)) & 1;
 }
 
-void Coverage::After(const Machine &, StepResult result) {
-    if (result == StepResult::Error)
-        return;
-    ++runs[address_];
-    ++(pass_ ? passes : fails)[address_];
+bool Coverage::After(const Machine &, StepResult result) {
+    if (result != StepResult::Error) {
+        ++runs[address_];
+        ++(pass_ ? passes : fails)[address_];
+    }
+    return true;
 }
 
 bool Conditional(const Microinstruction &w) {

@@ -19,7 +19,7 @@ class Coverage : public CycleWatcher {
   public:
     Coverage() : runs(kStoreSize), passes(kStoreSize), fails(kStoreSize) {}
     void Before(const Machine &m) override;
-    void After(const Machine &m, StepResult result) override;
+    bool After(const Machine &m, StepResult result) override;  // always goes on
 
     std::vector<uint64_t> runs;    // cycles of the word at each address
     std::vector<uint64_t> passes;  // of those, the cycles whose test passed

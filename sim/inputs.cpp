@@ -7,20 +7,6 @@
 
 namespace {
 
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trim(const std::string &text) {
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return "";
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
-
 // A general register's number from "r5", or false.
 bool RegisterNumber(const std::string &lower, unsigned *number) {
     if (lower.size() < 2 || lower.size() > 3 || lower[0] != 'r')
@@ -68,7 +54,7 @@ struct OnceLines {
 // part before the first case, or the case being read.
 void NumberLine(const std::string &name, const WordedLine &l, TestCase &current, OnceLines &seen,
                 std::vector<std::string> *problems) {
-    const std::string keyword = Lower(l.words[0]);
+    const std::string keyword = l.Keyword();
     const unsigned n = l.number;
     if (l.words.size() != 2) {
         problems->push_back(AtLine(name, n, "expected one number after " + keyword));
@@ -101,6 +87,28 @@ void NumberLine(const std::string &name, const WordedLine &l, TestCase &current,
 }
 
 }  // namespace
+
+std::string PlaceName(const Place &p) {
+    char text[24];
+    switch (p.kind) {
+    case Place::Register: snprintf(text, sizeof text, "R%u", p.index); return text;
+    case Place::Q: return "Q";
+    case Place::Mar: return "MAR";
+    case Place::Ir: return "IR";
+    case Place::Uflag: return "UFLAG";
+    case Place::Mflag: return "MFLAG";
+    case Place::Memory: snprintf(text, sizeof text, "MEM[0x%04X]", p.index & 0xFFFF); return text;
+    }
+    return "?";
+}
+
+uint32_t PlaceMax(const Place &p) { return p.kind == Place::Uflag || p.kind == Place::Mflag ? 15 : 0xFFFF; }
+
+std::string PlaceValue(const Place &p, uint32_t value) {
+    char text[16];
+    snprintf(text, sizeof text, PlaceMax(p) == 15 ? "0x%X" : "0x%04X", value);
+    return text;
+}
 
 bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error) {
     std::string lower = Lower(Trim(text));
@@ -139,10 +147,8 @@ bool ParseAssignment(const std::string &text, const Equates &equates, Assignment
     }
     if (!ParsePlace(text.substr(0, eq), equates, &assignment->place, error))
         return false;
-    Place::Kind kind = assignment->place.kind;
-    uint32_t max = kind == Place::Uflag || kind == Place::Mflag ? 15 : 0xFFFF;
     uint32_t value;
-    if (!ParseNumber(Trim(text.substr(eq + 1)), max, &value, error))
+    if (!ParseNumber(Trim(text.substr(eq + 1)), PlaceMax(assignment->place), &value, error))
         return false;
     assignment->value = static_cast<uint16_t>(value);
     return true;
@@ -243,6 +249,51 @@ bool ParseMemoryImage(const std::string &name, const std::string &text, std::vec
     return problems->size() == before;
 }
 
+void ReadAssignments(const std::string &name, const WordedLine &l, const Equates &equates,
+                     std::vector<Assignment> *to, std::vector<std::string> *problems) {
+    if (l.words.size() == 1)
+        problems->push_back(AtLine(name, l.number, "expected NAME=VALUE after " + l.Keyword()));
+    for (size_t i = 1; i < l.words.size(); ++i) {
+        Assignment a;
+        std::string error;
+        if (ParseAssignment(l.words[i], equates, &a, &error))
+            to->push_back(a);
+        else
+            problems->push_back(AtLine(name, l.number, l.words[i] + ": " + error));
+    }
+}
+
+void ReadMemoryWords(const std::string &name, const WordedLine &l, std::vector<Assignment> *to,
+                     std::vector<std::string> *problems) {
+    const std::vector<std::string> &words = l.words;
+    uint32_t address, value;
+    std::string error;
+    if (words.size() < 3) {
+        problems->push_back(AtLine(name, l.number, "expected an address and one or more words after mem"));
+        return;
+    }
+    if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
+        problems->push_back(AtLine(name, l.number, error));
+        return;
+    }
+    for (size_t i = 2; i < words.size(); ++i, ++address) {
+        if (address > 0xFFFF) {
+            problems->push_back(AtLine(name, l.number, "words past the end of memory (0xFFFF)"));
+            return;
+        }
+        if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
+            problems->push_back(AtLine(name, l.number, error));
+            return;
+        }
+        Assignment a;
+        a.place.kind = Place::Memory;
+        a.place.index = address;
+        a.place.name = PlaceName(a.place);
+        a.value = static_cast<uint16_t>(value);
+        to->push_back(a);
+    }
+}
+
 bool ParseTestFile(const std::string &name, const std::string &text, const Equates &equates,
                    std::vector<TestCase> *cases, std::vector<std::string> *problems) {
     size_t before = problems->size();
@@ -252,9 +303,9 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
         const unsigned n = l.number;
         const std::vector<std::string> &words = l.words;
         TestCase &current = cases->empty() ? common : cases->back();
-        const std::string keyword = Lower(words[0]);
+        const std::string keyword = l.Keyword();
         if (keyword == "case") {
-            std::string caseName = Trim(Trim(l.text).substr(4));
+            std::string caseName = l.Rest();
             if (caseName.empty()) {
                 problems->push_back(AtLine(name, n, "a case needs a name"));
                 continue;
@@ -264,45 +315,9 @@ bool ParseTestFile(const std::string &name, const std::string &text, const Equat
             cases->back().name = caseName;
             cases->back().line = n;
         } else if (keyword == "set" || keyword == "expect") {
-            if (words.size() == 1)
-                problems->push_back(AtLine(name, n, "expected NAME=VALUE after " + keyword));
-            for (size_t i = 1; i < words.size(); ++i) {
-                Assignment a;
-                std::string error;
-                if (!ParseAssignment(words[i], equates, &a, &error))
-                    problems->push_back(AtLine(name, n, words[i] + ": " + error));
-                else
-                    (keyword == "set" ? current.sets : current.expects).push_back(a);
-            }
+            ReadAssignments(name, l, equates, keyword == "set" ? &current.sets : &current.expects, problems);
         } else if (keyword == "mem") {
-            uint32_t address, value;
-            std::string error;
-            if (words.size() < 3) {
-                problems->push_back(AtLine(name, n, "expected an address and one or more words after mem"));
-                continue;
-            }
-            if (!ParseNumber(words[1], 0xFFFF, &address, &error)) {
-                problems->push_back(AtLine(name, n, error));
-                continue;
-            }
-            for (size_t i = 2; i < words.size(); ++i, ++address) {
-                if (address > 0xFFFF) {
-                    problems->push_back(AtLine(name, n, "words past the end of memory (0xFFFF)"));
-                    break;
-                }
-                if (!ParseNumber(words[i], 0xFFFF, &value, &error)) {
-                    problems->push_back(AtLine(name, n, error));
-                    break;
-                }
-                Assignment a;
-                a.place.kind = Place::Memory;
-                a.place.index = address;
-                char place[16];
-                snprintf(place, sizeof place, "MEM[0x%04X]", static_cast<unsigned>(address));
-                a.place.name = place;
-                a.value = static_cast<uint16_t>(value);
-                current.sets.push_back(a);
-            }
+            ReadMemoryWords(name, l, &current.sets, problems);
         } else if (keyword == "max-cycles" || keyword == "points") {
             NumberLine(name, l, current, seen, problems);
         } else {

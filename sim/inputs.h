@@ -34,6 +34,14 @@ struct Assignment {
     uint16_t value = 0;
 };
 
+// How a place is written back, as zanfo-sim's and zanfo-prove's test
+// cases name it: R5, Q, MAR, IR, UFLAG, MFLAG, MEM[0x0100].
+std::string PlaceName(const Place &p);
+// The largest value of a place: 15 for a flag register, else 0xFFFF.
+uint32_t PlaceMax(const Place &p);
+// A value of a place as those cases write it: 0x00FF, or 0xC for a flag register.
+std::string PlaceValue(const Place &p, uint32_t value);
+
 // R0..R63, Q (or RQ), MAR, IR, UFLAG, MFLAG, MEM[ADDR], in any case, or an
 // equate name that stands for a register or Q.
 bool ParsePlace(const std::string &text, const Equates &equates, Place *place, std::string *error);
@@ -54,6 +62,14 @@ struct MemoryWord {
 };
 bool ParseMemoryImage(const std::string &name, const std::string &text, std::vector<MemoryWord> *words,
                       std::vector<std::string> *problems);
+
+// The lines that test files and property files share, read onto `to`:
+// "set NAME=VALUE ..." (or "expect ..."), and "mem ADDR VALUE ...", the
+// memory words from ADDR on.  Each problem is added as "NAME:LINE: message".
+void ReadAssignments(const std::string &name, const WordedLine &line, const Equates &equates,
+                     std::vector<Assignment> *to, std::vector<std::string> *problems);
+void ReadMemoryWords(const std::string &name, const WordedLine &line, std::vector<Assignment> *to,
+                     std::vector<std::string> *problems);
 
 // A test file: named cases, each with what it sets before the run and
 // what it expects after it.  Lines before the first case hold for every

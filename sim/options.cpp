@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cli.h"
 #include "inputs.h"
 #include "machine.h"
 #include "reports.h"
@@ -86,7 +87,7 @@ std::string Usage() {
 
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message) {
-    output.Err("zanfo-sim: " + message + "\nTry 'zanfo-sim --help' for more information.\n");
+    output.Err(UsageText("zanfo-sim", message));
     return kSimBadInput;
 }
 
@@ -113,6 +114,25 @@ std::string FormatNames() {
 
 }  // namespace
 
+bool StartOption(const std::string &name, const std::string &value, Options *o, std::string *error) {
+    if (name == "--start") {
+        ParseAddressOption(name, value, &o->start, error);
+    } else if (name == "--set") {
+        o->sets.push_back(value);
+    } else if (name == "--mem") {
+        o->mems.push_back(value);
+    } else if (name == "--map") {
+        if (!o->map.empty())
+            *error = name + " given twice";
+        o->map = value;
+    } else if (name == "--loop-to-address") {
+        o->loopToAddress = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // False, with the message, when the command line is wrong.
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error) {
     static const std::set<std::string> kWithValue = {"--start", "--set", "--expect", "--mem", "--map",
@@ -120,54 +140,20 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                                                      "-o", "--output", "--coverage",
                                                      "--reference", "--random", "--seed", "--vary",
                                                      "--compare", "--show", "--trace-format", "--vcd"};
-    bool operandsOnly = false;
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (operandsOnly || arg.size() < 2 || arg[0] != '-') {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            operandsOnly = true;
-            continue;
-        }
-        std::string name = arg, value;
-        bool hasValue = false;
-        size_t eq = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            hasValue = true;
-        }
-        if (kWithValue.count(name)) {
-            if (!hasValue) {
-                if (i + 1 == args.size()) {
-                    *error = "option " + name + " needs a value";
-                    return false;
-                }
-                value = args[++i];
-            }
-        } else if (hasValue) {
-            *error = "option " + name + " takes no value";
-            return false;
-        }
-        if (name == "--start") {
-            if (!ParseAddressOption(name, value, &o->start, error))
+    OptionReader line(args, kWithValue);
+    std::string name, value;
+    while (line.Next(&name, &value, error)) {
+        if (StartOption(name, value, o, error)) {
+            if (!error->empty())
                 return false;
-        } else if (name == "--set") {
-            o->sets.push_back(value);
         } else if (name == "--expect") {
             o->expects.push_back(value);
-        } else if (name == "--mem") {
-            o->mems.push_back(value);
-        } else if (name == "--map" || name == "--test") {
-            std::string &slot = name == "--map" ? o->map : o->test;
-            if (!slot.empty()) {
+        } else if (name == "--test") {
+            if (!o->test.empty()) {
                 *error = name + " given twice";
                 return false;
             }
-            slot = value;
+            o->test = value;
         } else if (name == "--break") {
             unsigned address;
             if (!ParseAddressOption(name, value, &address, error))
@@ -231,8 +217,6 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 return false;
             }
             o->vcd = value;
-        } else if (name == "--loop-to-address") {
-            o->loopToAddress = true;
         } else if (name == "--help" || name == "-h") {
             o->help = true;
         } else if (name == "--version") {
@@ -242,8 +226,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             return false;
         }
     }
+    if (!error->empty())
+        return false;
     if (o->help || o->version)
         return true;
+    const std::vector<std::string> &files = line.Operands();
     if (files.empty()) {
         *error = "no microprogram given";
         return false;

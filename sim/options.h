@@ -47,6 +47,12 @@ std::string Usage();
 // A command-line problem: the message, a hint, exit status 2.
 int UsageError(SimOutput &output, const std::string &message);
 
+// The options that say what a run starts from, which zanfo-prove reads as
+// zanfo-sim does: --start, --set, --mem, --map and --loop-to-address.  True
+// when `name` is one of them, read into `o` (a bad value sets `error`);
+// false for any other option.
+bool StartOption(const std::string &name, const std::string &value, Options *o, std::string *error);
+
 // False, with the message, when the command line is wrong.
 bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string *error);
 

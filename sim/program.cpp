@@ -41,7 +41,7 @@ bool ReadInput(const std::string &name, const FileReader &read, SimOutput &outpu
 
 // Reads and, for a source, assembles the microprogram; false when it cannot run.
 bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
-                 std::string *problem) {
+                 std::string *problem, const char *command) {
     std::string text;
     if (!ReadInput(file, read, output, &text)) {
         if (problem)
@@ -62,7 +62,7 @@ bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &out
         ShowAssemblerMessages(file, a.notices, output);
         ShowAssemblerMessages(file, a.diagnostics, output);
         if (!a.parsed || a.stopped) {
-            output.Err("zanfo-sim: " + file + ": the source does not assemble; nothing was run\n");
+            output.Err(std::string(command) + ": " + file + ": the source does not assemble; nothing was run\n");
             if (problem)
                 *problem = "the source does not assemble";
             return false;

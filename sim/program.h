@@ -38,9 +38,11 @@ bool ReadInput(const std::string &name, const FileReader &read, SimOutput &outpu
 
 // Reads and, for a source, assembles the microprogram; false when it cannot
 // run, with why in `problem` ("the source does not assemble").  A .mic file
-// holds at most kMicFileLimit bytes, a source kTextFileLimit.
+// holds at most kMicFileLimit bytes, a source kTextFileLimit.  `command`
+// names who refuses a source that does not assemble (zanfo-prove loads its
+// programs here too).
 bool LoadProgram(const std::string &file, const FileReader &read, SimOutput &output, Program *program,
-                 std::string *problem = nullptr);
+                 std::string *problem = nullptr, const char *command = "zanfo-sim");
 
 // Shows the problems of an input file, one line each; true when there are none.
 bool ShowProblems(const std::vector<std::string> &problems, SimOutput &output);

@@ -2,11 +2,11 @@
 #include "reference.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <set>
 
 #include "coverage.h"
+#include "reading.h"
 #include "report.h"
 #include "reports.h"
 #include "setup.h"
@@ -45,12 +45,6 @@ class Draw {
   private:
     uint64_t state_;
 };
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // NAME or NAME=LO..HI (`vary`); false with the message.
 bool ParseName(const std::string &option, const std::string &written, bool vary, Name *name, std::string *error) {
@@ -111,7 +105,7 @@ bool Resolve(const std::string &option, Name &name, int which, const Program &pr
             Place p;
             p.kind = Place::Memory;
             p.index = a;
-            p.name = Format("MEM[0x%04X]", a);
+            p.name = PlaceName(p);
             places.push_back(p);
         }
         return true;
@@ -124,10 +118,6 @@ bool Resolve(const std::string &option, Name &name, int which, const Program &pr
     places.push_back(p);
     return true;
 }
-
-bool IsFlags(const Place &p) { return p.kind == Place::Uflag || p.kind == Place::Mflag; }
-
-std::string Shown(const Place &p, uint16_t v) { return IsFlags(p) ? Format("0x%X", v) : Format("0x%04X", v); }
 
 // One program of the test, ready to run case after case.
 struct Side {
@@ -210,7 +200,7 @@ class Tester {
                     const uint16_t want = ReadPlace(*m[kRef], n.places[kRef][w]);
                     const uint16_t have = ReadPlace(*m[kProg], n.places[kProg][w]);
                     if (want != have)
-                        got += (got.empty() ? "" : " ") + Spelled(n, w) + "=" + Shown(n.places[kProg][w], have);
+                        got += (got.empty() ? "" : " ") + Spelled(n, w) + "=" + PlaceValue(n.places[kProg][w], have);
                 }
             if (got.empty())
                 return kSimHalted;
@@ -234,7 +224,7 @@ class Tester {
                     mems += Format(" 0x%04X", values[at++]);
                 mems += "\n";
             } else {
-                sets += " " + n.text + "=" + Shown(n.places[kRef][0], values[at++]);
+                sets += " " + n.text + "=" + PlaceValue(n.places[kRef][0], values[at++]);
             }
         }
         if (!sets.empty())
@@ -245,7 +235,7 @@ class Tester {
         std::string expects;
         for (const Name &n : compare_)
             for (size_t w = 0; w < n.places[kRef].size(); ++w)
-                expects += " " + Spelled(n, w) + "=" + Shown(n.places[kRef][w], ReadPlace(*ref, n.places[kRef][w]));
+                expects += " " + Spelled(n, w) + "=" + PlaceValue(n.places[kRef][w], ReadPlace(*ref, n.places[kRef][w]));
         return text + "expect" + expects + "\n";
     }
 
@@ -355,7 +345,7 @@ int RunReference(const Options &o, const FileReader &read, SimOutput &output) {
     }
     for (Name &n : vary) {
         const Place &p = n.places[kRef][0];
-        const uint32_t max = IsFlags(p) ? 15 : 0xFFFF;
+        const uint32_t max = PlaceMax(p);
         if (n.ranged && n.hi > max)
             return UsageError(output, "--vary " + n.text + ": " + Format("%u is out of range: at most %u", n.hi, max));
         if (!n.ranged)

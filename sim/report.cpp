@@ -110,6 +110,8 @@ std::string StopReason(const Machine &m, RunEnd end, uint64_t maxCycles, const P
                        const std::string &limit) {
     if (end == RunEnd::CycleLimit)
         return Format("no HALT within %" PRIu64 " cycles (", maxCycles) + limit + ")";
+    if (end == RunEnd::Stopped)
+        return "the trace could not be written";
     const MachineError &e = m.error;
     if (e.empty)
         return m.cycles ? Format("no microword at address %03X (the next address after %03X)", e.address, m.executed)
@@ -140,7 +142,7 @@ CaseResult Judge(const Machine &m, RunEnd end, uint64_t maxCycles, const Program
     c.maxCycles = maxCycles;
     c.endLine = EndLine(m, end);
     c.expectations = static_cast<unsigned>(expects.size());
-    if (end == RunEnd::Error || end == RunEnd::CycleLimit) {
+    if (end != RunEnd::Halted && end != RunEnd::Breakpoint) {
         c.verdict = Verdict::Error;
         c.stop = StopReason(m, end, maxCycles, program, limit);
         return c;

@@ -137,7 +137,8 @@ SimSession::Outcome SimSession::Run(uint64_t atMost) {
     case RunEnd::Halted: return s.Stop(Outcome::Halted);
     case RunEnd::Breakpoint: return s.Stop(Outcome::Breakpoint);
     case RunEnd::Error: return s.Stop(Outcome::Error);
-    case RunEnd::CycleLimit: break;
+    case RunEnd::CycleLimit:
+    case RunEnd::Stopped: break;  // no watcher here
     }
     return s.Stop(s.machine.cycles >= s.setup.o.maxCycles ? Outcome::CycleLimit : Outcome::Ran);
 }

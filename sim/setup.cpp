@@ -24,8 +24,6 @@ std::string ResolveAssignments(const Options &o, const Program &program, std::ve
 
 int AssignmentError(SimOutput &output, std::string errors) {
     errors.pop_back();
-    for (size_t at = 0; (at = errors.find('\n', at)) != std::string::npos; at += 12)
-        errors.replace(at, 1, "\nzanfo-sim: ");
     return UsageError(output, errors);
 }
 
@@ -101,7 +99,8 @@ int PrepareProgram(const FileReader &read, SimOutput &output, Setup &s) {
     return kGoOn;
 }
 
-CaseMachine::CaseMachine(const Machine &base) : base_(base), m_(std::make_unique<Machine>(base)) {}
+CaseMachine::CaseMachine(const Machine &base)
+    : base_(base), m_(std::make_unique<Machine>(base)), writes_(base.AnyWord(WritesMemory)) {}
 
 Machine &CaseMachine::Fresh() {
     Machine &m = *m_;
@@ -112,6 +111,8 @@ Machine &CaseMachine::Fresh() {
     for (uint16_t a : setWords_)
         m.memory[a] = base_.memory[a];
     setWords_.clear();
+    if (!writes_)
+        return m;
     // The words a run wrote carry a mark: find them a block at a time.
     const uint8_t *marks = m.written.data();
     for (const uint8_t *at = marks; (at = static_cast<const uint8_t *>(
@@ -127,12 +128,13 @@ Machine &CaseMachine::Fresh() {
 void CaseMachine::Rebase() {
     *m_ = base_;
     setWords_.clear();
+    writes_ = base_.AnyWord(WritesMemory);
 }
 
-void CaseMachine::Set(const Assignment &a) {
-    if (a.place.kind == Place::Memory)
-        setWords_.push_back(static_cast<uint16_t>(a.place.index));
-    WritePlace(*m_, a.place, a.value);
+void CaseMachine::Set(const Place &place, uint16_t value) {
+    if (place.kind == Place::Memory)
+        setWords_.push_back(static_cast<uint16_t>(place.index));
+    WritePlace(*m_, place, value);
 }
 
 }  // namespace sim

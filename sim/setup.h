@@ -26,9 +26,11 @@ struct Setup {
     Machine base;                     // as the run starts
 };
 
-// A machine that runs case after case from one start.  Fresh puts back
-// only what the last case changed, the registers and the memory words it
-// set or its run wrote, instead of copying 64Ki words of memory a case.
+// A machine that runs case after case from one start (zanfo-sim's cases,
+// zanfo-prove's millions of runs).  Fresh puts back only what the last case
+// changed, the registers and the memory words it set or its run wrote,
+// instead of copying 64Ki words of memory a case; when no word of the
+// store writes memory, it does not look for words written at all.
 class CaseMachine {
   public:
     explicit CaseMachine(const Machine &base);
@@ -38,12 +40,14 @@ class CaseMachine {
     // the memory it has.
     void Rebase();
     // Sets a place before the run.
-    void Set(const Assignment &a);
+    void Set(const Place &place, uint16_t value);
+    void Set(const Assignment &a) { Set(a.place, a.value); }
 
   private:
     const Machine &base_;
     std::unique_ptr<Machine> m_;
     std::vector<uint16_t> setWords_;  // memory words set since the last Fresh
+    bool writes_ = false;             // some word of the store writes memory
 };
 
 constexpr int kGoOn = -1;  // Prepare's "nothing stops the run"

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cases.h"
+#include "mic_file.h"
 #include "coverage.h"
 #include "reference.h"
 #include "report.h"
@@ -67,6 +68,14 @@ int RunOnce(Setup &s, SimOutput &output) {
 }  // namespace
 
 }  // namespace sim
+
+bool ReadFromDisk(const std::string &name, std::string *text, std::string *error) {
+    int number = 0;
+    if (ReadWholeFile(name, text, &number, kTextFileLimit))
+        return true;
+    *error = ReadFailure(number, kTextFileLimit);
+    return false;
+}
 
 int RunSim(const std::vector<std::string> &args, const FileReader &read, SimOutput &output) {
     using namespace sim;

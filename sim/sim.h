@@ -15,6 +15,11 @@
 // byte more is enough for the command to refuse the file.
 using FileReader = std::function<bool(const std::string &name, std::string *text, std::string *error)>;
 
+// The reader of the programs on the command line (zanfo-sim, zanfo-prove):
+// the file system, "-" being standard input, read up to kTextFileLimit
+// bytes, with ReadFailure's reasons (mic_file.h).
+bool ReadFromDisk(const std::string &name, std::string *text, std::string *error);
+
 // Where the command's output goes, in pieces as it is produced (a trace
 // can be long), and the files it writes (-o, --coverage), each handed over
 // whole once the run is done.

@@ -1,7 +1,6 @@
 // zanfo-sim --trace.
 #include "trace.h"
 
-#include <algorithm>
 #include <cinttypes>
 
 #include "report.h"
@@ -97,12 +96,14 @@ class Tracer : public CycleWatcher {
 
     void Before(const Machine &m) override { before_ = CycleStart(m); }
 
-    void After(const Machine &m, StepResult result) override {
+    // The run goes on while the trace can be written.
+    bool After(const Machine &m, StepResult result) override {
         if (result == StepResult::Error)
-            return;
+            return true;
         buffer_ += state_ ? StateTraceLine(before_, m) : TraceLine(before_, m, result, program_);
         if (buffer_.size() > (1 << 16))
             Flush();
+        return !output_.Failed();
     }
 
     void Flush() {
@@ -127,18 +128,9 @@ RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput
         maxCycles = o.maxCycles;
     if (!o.trace)
         return Run(m, maxCycles, watcher);
-    // A few thousand cycles at a time, so that a trace that cannot be
-    // written stops the run soon after its first failed write.
-    constexpr uint64_t kSlice = 4096;
     Tracer tracer(output, program, o.traceFormat == "state");
     Both both(tracer, watcher ? *watcher : tracer);
-    CycleWatcher *watching = watcher ? static_cast<CycleWatcher *>(&both) : &tracer;
-    RunEnd end;
-    do {
-        uint64_t limit = maxCycles - std::min(m.cycles, maxCycles) > kSlice ? m.cycles + kSlice : maxCycles;
-        end = Run(m, limit, watching);
-    } while (end == RunEnd::CycleLimit && m.cycles < maxCycles && !output.Failed());
-    return end;
+    return Run(m, maxCycles, watcher ? static_cast<CycleWatcher *>(&both) : &tracer);
 }
 
 }  // namespace sim

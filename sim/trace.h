@@ -37,7 +37,11 @@ class Both : public CycleWatcher {
   public:
     Both(CycleWatcher &first, CycleWatcher &second) : first_(first), second_(second) {}
     void Before(const Machine &m) override { first_.Before(m), second_.Before(m); }
-    void After(const Machine &m, StepResult result) override { first_.After(m, result), second_.After(m, result); }
+    // The run goes on while both say so; both are told of the cycle.
+    bool After(const Machine &m, StepResult result) override {
+        const bool first = first_.After(m, result);
+        return second_.After(m, result) && first;
+    }
 
   private:
     CycleWatcher &first_, &second_;
@@ -46,8 +50,8 @@ class Both : public CycleWatcher {
 // Runs `m` as the options say, with every cycle's line on `output` under
 // --trace, up to `maxCycles` cycles (0: --max-cycles), and `watcher`, if
 // any (the coverage), told of every cycle.  A run whose trace cannot be
-// written (output.Failed()) stops short of its end, as if at the cycle
-// limit.
+// written (output.Failed()) stops at the first write that fails, with
+// RunEnd::Stopped.
 RunEnd RunTraced(Machine &m, const Options &o, const Program &program, SimOutput &output, uint64_t maxCycles = 0,
                  CycleWatcher *watcher = nullptr);
 

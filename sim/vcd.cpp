@@ -67,9 +67,10 @@ Waveform::Waveform(const Machine &machine) {
     text_ += "$end\n";
 }
 
-void Waveform::After(const Machine &machine, StepResult result) {
+bool Waveform::After(const Machine &machine, StepResult result) {
     if (result != StepResult::Error)
         Sample(machine);
+    return true;
 }
 
 void Waveform::Sample(const Machine &machine) {

@@ -23,8 +23,9 @@ class Waveform : public CycleWatcher {
     // The machine as the run starts: the header and time 0.
     explicit Waveform(const Machine &machine);
     void Before(const Machine &) override {}
-    // A cycle that ran (one that stopped on an error changed nothing).
-    void After(const Machine &machine, StepResult result) override;
+    // A cycle that ran (one that stopped on an error changed nothing);
+    // the run always goes on.
+    bool After(const Machine &machine, StepResult result) override;
     // The whole file.
     const std::string &Text() const { return text_; }
 

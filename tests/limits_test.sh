@@ -18,6 +18,7 @@ cp "$examples/multiply.zan" "$examples/multiply.mic" "$examples/multiply.test" "
 printf 'PROGRAM forever\nagain: INCR(R1), JUMP(again)\nEND\n' > "$work/forever.zan"
 head -c $((4 * 1024 * 1024 + 1)) /dev/zero > "$work/big.mic"
 { echo 'PROGRAM big'; yes ' R1 = R1 + R2;' | head -n 600000; echo 'END'; } > "$work/big.zan"
+yes 'prove x' | head -n 7000000 > "$work/big.props"
 
 full="No space left on device"
 # ulimit options | exit status | standard error | command
@@ -30,9 +31,12 @@ rows=(
     "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-sim big.mic"
     "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-check /dev/zero"
     "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-check big.mic"
+    "-v 400000|2|/dev/zero: cannot read the file: larger than 64 MiB|zanfo-prove --props /dev/zero multiply.zan"
+    "-v 400000|2|big.mic: cannot read the file: larger than 4 MiB|zanfo-prove --equiv multiply.zan --compare R3 big.mic"
     # Within the bound, but more than the memory limit allows.
     "-v 60000|2|zanfo-dump: out of memory|zanfo-dump --listing -o out.txt big.zan"
     "-v 60000|1||zanfo-check big.zan"
+    "-v 400000|2|zanfo-prove: out of memory|zanfo-prove --props big.props multiply.zan"
     "-s 64|0||zanfo-check multiply.zan"
     "-s 64|0||zanfo-sim --test multiply.test multiply.zan"
     "-s 64|0||zanfo-sim --trace --set R1=3 --set R2=7 multiply.zan"

@@ -7,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "command.h"
-#include "mic_file.h"
+#include "sim.h"
 
 namespace {
-
-bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    text->clear();
-    int number = 0;
-    if (ReadWholeFile(name, text, &number))
-        return true;
-    *error = strerror(number);
-    return false;
-}
 
 class StandardStreams : public SimOutput {
   public:
@@ -33,16 +25,20 @@ class StandardStreams : public SimOutput {
     }
 };
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Prove(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
-    int status = RunProve(args, ReadFile, output);
+    int status = RunProve(args, ReadFromDisk, output);
     errno = 0;
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "zanfo-prove: cannot write the output: %s\n", errno ? strerror(errno) : "write error");
         return 2;
     }
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    return WithinMemory("zanfo-prove", kProveBadInput, [argc, argv] { return Prove(argc, argv); });
 }

@@ -7,18 +7,9 @@
 #include <vector>
 
 #include "cli.h"
-#include "mic_file.h"
 #include "sim.h"
 
 namespace {
-
-bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    int number = 0;
-    if (ReadWholeFile(name, text, &number, kTextFileLimit))
-        return true;
-    *error = ReadFailure(number, kTextFileLimit);
-    return false;
-}
 
 // Standard output and standard error.  The first write that fails ends
 // the output: nothing more is written, and the run stops.
@@ -74,7 +65,7 @@ class StandardStreams : public SimOutput {
 int Sim(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     StandardStreams output;
-    int status = RunSim(args, ReadFile, output);
+    int status = RunSim(args, ReadFromDisk, output);
     if (!output.Flush()) {
         fprintf(stderr, "zanfo-sim: cannot write the standard output: %s\n", output.Reason());
         return kSimCannotWrite;

@@ -15,10 +15,10 @@ struct ReadWatcher : CycleWatcher {
     explicit ReadWatcher(std::vector<uint8_t> &marks) : read(marks) {}
     void Before(const Machine &m) override {
         const Microinstruction &w = m.At(m.regs.upc);
-        if (w.fault == Fault::None && (w.d == DSource::Memory || w.transfer == Transfer::MemoryToIr))
+        if (w.fault == Fault::None && ReadsMemory(w))
             read[m.regs.mar] = 1;
     }
-    void After(const Machine &, StepResult) override {}
+    bool After(const Machine &, StepResult) override { return true; }
     std::vector<uint8_t> &read;  // 1 for each word read
 };
 

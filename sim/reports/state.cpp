@@ -18,6 +18,7 @@ const char *EndName(RunEnd end) {
     case RunEnd::Error: return "error";
     case RunEnd::CycleLimit: return "limit";
     case RunEnd::Breakpoint: return "break";
+    case RunEnd::Stopped: break;  // the trace could not be written: no report follows
     }
     return "error";
 }

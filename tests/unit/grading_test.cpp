@@ -113,6 +113,26 @@ TEST(TestFile, MaxCyclesAndPointsBeforeTheFirstCaseHoldForEveryCaseAndACaseOverr
     }
 }
 
+// Every case starts from the same memory: what a case set or its run
+// wrote is put back before the next, whether or not the program writes.
+TEST(TestFile, EachCaseStartsFromTheSameMemory) {
+    const struct {
+        const char *program;
+        std::string written[2];  // MEM[5] after the first two cases
+    } programs[] = {
+        {"PROGRAM w\n R1 = R1 + 0, LDMAR;\n R3 = MEM;\n MEM = R2;\n HALT\nEND\n", {"7", "9"}},
+        {"PROGRAM r\n R1 = R1 + 0, LDMAR;\n R3 = MEM;\n HALT\nEND\n", {"0", "0"}},
+    };
+    for (const auto &p : programs) {
+        const std::string test = "case writes\nset R1=5 R2=7\nexpect R3=0 MEM[5]=" + p.written[0] + "\n" +
+                                 "case again\nset R1=5 R2=9\nexpect R3=0 MEM[5]=" + p.written[1] + "\n" +
+                                 "case set\nmem 5 0x11\nset R1=5 R2=1\nexpect R3=0x11\n"
+                                 "case after\nset R1=5\nexpect R3=0\n";
+        Outcome run = Sim({"--test", "cases.test", "p.zan"}, {{"p.zan", p.program}, {"cases.test", test}});
+        EXPECT_EQ(run.status, kSimHalted) << p.program << run.out << run.err;
+    }
+}
+
 TEST(TestFile, ACaseStopsAtItsOwnCycleLimitOverTheCommandLine) {
     Outcome run = Sim({"--test", "limits.test", "--max-cycles", "5", "sum.zan"},
                       {{"limits.test", "case own limit\nmax-cycles 14\nset n=4\nexpect total=10\n"

@@ -465,6 +465,37 @@ TEST(MachineErrors, CycleLimitAndBreakpoint) {
     EXPECT_EQ(b.regs.r[3], 0);
 }
 
+// A watcher that asks the run to stop after a given cycle.
+struct StopAfter : CycleWatcher {
+    explicit StopAfter(uint64_t n) : at(n) {}
+    void Before(const Machine &) override {}
+    bool After(const Machine &m, StepResult) override { return m.cycles < at; }
+    uint64_t at;  // the cycle the run stops after
+};
+
+TEST(MachineErrors, AWatcherStopsTheRunAfterACycleButNotItsHalt) {
+    const struct {
+        const char *source;
+        uint64_t stopAfter;
+        RunEnd end;
+        uint64_t cycles;
+        uint16_t r1;  // R1 after the run: the stopping cycle's work stays done
+    } cases[] = {
+        {"again: INCR(R1), JUMP(again)", 7, RunEnd::Stopped, 7, 7},
+        {"again: INCR(R1), JUMP(again)", 1, RunEnd::Stopped, 1, 1},
+        {"R1 = 1; R2 = 2; HALT", 3, RunEnd::Halted, 3, 1},
+        {"R1 = 1; R2 = 2; HALT", 9, RunEnd::Halted, 3, 1},
+    };
+    for (const auto &t : cases) {
+        Machine m;
+        LoadSource(m, t.source);
+        StopAfter watcher(t.stopAfter);
+        EXPECT_EQ(::Run(m, 1000, &watcher), t.end) << t.source << " " << t.stopAfter;
+        EXPECT_EQ(m.cycles, t.cycles) << t.source << " " << t.stopAfter;
+        EXPECT_EQ(m.regs.r[1], t.r1) << t.source << " " << t.stopAfter;
+    }
+}
+
 // A cycle that stops on an error leaves every register, flag and memory
 // word as it was, whatever the word and the state: random words over a
 // random state, each run one cycle, against a copy of the state.

@@ -12,7 +12,7 @@
 
 #include "prove_helpers.h"
 #include "prover.h"
-#include "report.h"
+#include "verdict_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "properties.h"
 #include "prove_helpers.h"
 #include "prover.h"
-#include "report.h"
+#include "verdict_text.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ TEST(RunProve, ExitStatusesAndMessages) {
         {{"--props", "ok.props", "abs.zan"}, kProveProved, ""},
         {{"--props", "fails.props", "abs.zan"}, kProveFails, ""},
         {{"--props", "bad.props", "abs.zan"}, kProveBadInput, "bad.props:2: ensure: \"=\" assigns nothing here: == compares"},
-        {{"--props", "none.props", "abs.zan"}, kProveBadInput, "zanfo-prove: none.props: No such file or directory"},
+        {{"--props", "none.props", "abs.zan"}, kProveBadInput, "none.props: cannot read the file: No such file or directory"},
         {{"abs.zan"}, kProveBadInput, "zanfo-prove: nothing to prove: give --props FILE or --equiv REF"},
         {{"--equiv", "abs.zan", "abs.zan"}, kProveBadInput, "zanfo-prove: --equiv needs --compare NAME: what must end equal"},
         {{"--props", "ok.props", "--timeout", "0", "abs.zan"}, kProveBadInput,

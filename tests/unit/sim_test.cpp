@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "inputs.h"
+#include "reading.h"
 #include "sim.h"
 
 namespace {
@@ -123,6 +125,48 @@ TEST(SimInputs, WholeNumbersOverTheWholeRange) {
     }
     uint64_t value;
     EXPECT_FALSE(ParseUnsigned(std::string("1\0", 2), false, &value));  // a NUL inside a word is no digit
+}
+
+TEST(OptionReader, ValuesOperandsAndTheEndOfOptions) {
+    const struct {
+        std::vector<std::string> args;
+        const char *options;   // NAME=VALUE each, joined by blanks
+        const char *operands;  // joined by blanks
+        const char *error;
+    } cases[] = {
+        {{"--map=m", "a", "-", "--start", "5", "-o", "x", "--", "--trace", "b"}, "--map=m --start=5 -o=x", "a - --trace b", ""},
+        {{"--trace", "--map", "=", "a"}, "--trace= --map==", "a", ""},
+        {{"a", "--trace=1", "b"}, "", "a", "option --trace takes no value"},
+        {{"--start"}, "", "", "option --start needs a value"},
+    };
+    for (const auto &c : cases) {
+        OptionReader line(c.args, {"--map", "--start", "-o"});
+        std::string name, value, error, options, operands;
+        while (line.Next(&name, &value, &error))
+            options += (options.empty() ? "" : " ") + name + "=" + value;
+        for (const std::string &o : line.Operands())
+            operands += (operands.empty() ? "" : " ") + o;
+        EXPECT_EQ(options, c.options) << c.args[0];
+        EXPECT_EQ(operands, c.operands) << c.args[0];
+        EXPECT_EQ(error, c.error) << c.args[0];
+    }
+}
+
+TEST(SimInputs, WordedLinesCutCommentsBlanksAndLineEnds) {
+    const std::string text = "  CASE  two  words \t# a comment\r\n\n# only a comment\n \t\r\nprove\tx#y\r\nend";
+    const struct {
+        unsigned number;
+        const char *keyword, *rest;
+        size_t words;
+    } want[] = {{1, "case", "two  words", 3}, {5, "prove", "x", 2}, {6, "end", "", 1}};
+    const std::vector<WordedLine> lines = WordedLines(text);
+    ASSERT_EQ(lines.size(), std::size(want));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].number, want[i].number) << i;
+        EXPECT_EQ(lines[i].Keyword(), want[i].keyword) << i;
+        EXPECT_EQ(lines[i].Rest(), want[i].rest) << i;
+        EXPECT_EQ(lines[i].words.size(), want[i].words) << i;
+    }
 }
 
 TEST(SimInputs, MemoryImageAddressesAndComments) {

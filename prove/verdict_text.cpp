@@ -1,5 +1,5 @@
 // What zanfo-prove prints for a verdict.
-#include "report.h"
+#include "verdict_text.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -10,12 +10,6 @@
 #include "trials.h"
 
 namespace {
-
-std::string Hex(uint32_t value, const Place &p) {
-    char text[16];
-    snprintf(text, sizeof text, PlaceMax(p) == 15 ? "0x%X" : "0x%04X", value);
-    return text;
-}
 
 std::string Cycles(uint64_t n) { return Grouped(n) + (n == 1 ? " cycle" : " cycles"); }
 
@@ -140,7 +134,7 @@ std::string Sets(const Goal &goal, const Verdict &v) {
             words[static_cast<uint16_t>(x.first.index)] = x.second;
             continue;
         }
-        std::string item = PlaceName(x.first) + "=" + Hex(x.second, x.first);
+        std::string item = PlaceName(x.first) + "=" + PlaceValue(x.first, x.second);
         if (line.size() + item.size() > 72) {
             text += line + "\n";
             line.clear();
@@ -210,10 +204,10 @@ std::string VerdictText(const Goal &goal, const Verdict &verdict) {
         for (const Place &p : goal.compared) {
             uint16_t mine = ReadPlace(*run.m, p), theirs = ReadPlace(*reference->m, p);
             if (reference->end == RunEnd::Halted)
-                expects += " " + PlaceName(p) + "=" + Hex(theirs, p);
+                expects += " " + PlaceName(p) + "=" + PlaceValue(p, theirs);
             if (why.empty() && mine != theirs)
-                why += std::string(why.empty() ? "" : "; ") + PlaceName(p) + " ends " + Hex(mine, p) +
-                       ", the reference's " + Hex(theirs, p);
+                why += std::string(why.empty() ? "" : "; ") + PlaceName(p) + " ends " + PlaceValue(p, mine) +
+                       ", the reference's " + PlaceValue(p, theirs);
         }
     }
     for (const Expr &e : goal.ensures) {
@@ -227,7 +221,7 @@ std::string VerdictText(const Goal &goal, const Verdict &verdict) {
         if (NamedEnsure(e, run, &place, &demand)) {
             int64_t value = run.Value(e, demand);
             if (value >= 0 && value <= static_cast<int64_t>(PlaceMax(place)))
-                expects += " " + PlaceName(place) + "=" + Hex(static_cast<uint32_t>(value), place);
+                expects += " " + PlaceName(place) + "=" + PlaceValue(place, static_cast<uint32_t>(value));
             else
                 notes += "# ensure " + e.text + ": " + PlaceName(place) + " cannot hold " + std::to_string(value) + "\n";
             continue;
@@ -241,7 +235,7 @@ std::string VerdictText(const Goal &goal, const Verdict &verdict) {
         }
         for (const auto &m : meeting)
                 if (expects.find(" " + PlaceName(m.first) + "=") == std::string::npos)
-                    expects += " " + PlaceName(m.first) + "=" + Hex(m.second, m.first);
+                    expects += " " + PlaceName(m.first) + "=" + PlaceValue(m.first, m.second);
         const ExprNode &root = e.root();
         if (root.kind == ExprNode::Binary)
             notes += "# ensure " + e.text + ": " + e.TextOf(root.a) + " is " + std::to_string(run.Value(e, root.a)) +

@@ -1,7 +1,7 @@
 // What zanfo-prove prints for a verdict: one line, and for a counterexample
 // the test-file case that makes zanfo-sim fail the same way.
-#ifndef ZANFO_PROVE_REPORT_H
-#define ZANFO_PROVE_REPORT_H
+#ifndef ZANFO_PROVE_VERDICT_TEXT_H
+#define ZANFO_PROVE_VERDICT_TEXT_H
 
 #include <cstdint>
 #include <string>
