@@ -8,7 +8,7 @@
 // CJV take the next address from D like the jumps, but pull MAP or VECT low
 // instead of PL, so that the board puts the mapping (or a vector) on D.
 //
-// upc holds the address of the word being run (machine.md's μPC); the
+// upc holds the address of the word being run (zanfo-sim's μPC); the
 // part's μPC register, this address + 1, is upc + 1.  A bare Am2910 has no
 // error outputs: it overwrites its top entry on a sixth push and reads a
 // stale one from an empty stack.  overflow and underflow say when this

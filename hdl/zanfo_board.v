@@ -1,4 +1,4 @@
-// zanfo: the board.  The parts wired as machine.md's cycle reads them: the
+// zanfo: the board.  The parts wired as zanfo's cycle reads them: the
 // control store and its pipeline register, the decoder, the register file
 // and Q, the ALU (zanfo_am2901) with its shift linkage, the D bus, MAR, the
 // memory, IR, the flag registers and the condition select, the mapping,
