@@ -16,22 +16,14 @@
 #include "machine.h"
 #include "microword.h"
 #include "sim.h"
+#include "sim_helpers.h"
 
 namespace {
 
 using namespace sim;
 
-// Standard output and error, and the files written, of one run.
-class Outcome : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    bool File(const std::string &name, const std::string &bytes, std::string *) override {
-        files[name] = bytes;
-        return true;
-    }
-    std::string out, err;
-    std::map<std::string, std::string> files;
+// A run's output and its exit status.
+struct Outcome : Captured {
     int status = -1;
 };
 
@@ -43,22 +35,12 @@ const std::map<std::string, std::string> kFiles = {
     {"sum.test", "case three\nset n=3\nexpect total=6\ncase wrong\nset n=4\nexpect total=11\n"},
 };
 
-Outcome Sim(const std::vector<std::string> &args, const std::map<std::string, std::string> &extra = {}) {
+// zanfo-sim on kFiles, with `extra` besides them or in their place.
+Outcome Sim(const std::vector<std::string> &args, const Files &extra = {}) {
+    Files files = extra;
+    files.insert(kFiles.begin(), kFiles.end());  // keeps extra's where both have a name
     Outcome run;
-    run.status = RunSim(
-        args,
-        [&extra](const std::string &name, std::string *text, std::string *error) {
-            for (const auto *files : {&extra, &kFiles}) {
-                auto it = files->find(name);
-                if (it != files->end()) {
-                    *text = it->second;
-                    return true;
-                }
-            }
-            *error = "No such file or directory";
-            return false;
-        },
-        run);
+    run.status = RunSim(args, Reader(files), run);
     return run;
 }
 

@@ -17,29 +17,9 @@
 #include "machine.h"
 #include "mic_file.h"
 #include "sim.h"
+#include "sim_helpers.h"
 
 namespace prove_test {
-
-class Captured : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    std::string out, err;
-};
-
-using Files = std::map<std::string, std::string>;
-
-inline FileReader Reader(const Files &files) {
-    return [&files](const std::string &name, std::string *text, std::string *error) {
-        auto it = files.find(name);
-        if (it == files.end()) {
-            *error = "No such file or directory";
-            return false;
-        }
-        *text = it->second;
-        return true;
-    };
-}
 
 inline std::string ReadText(const std::string &path) {
     std::ifstream in(path);

@@ -12,6 +12,7 @@
 #include "microword.h"
 #include "session.h"
 #include "sim.h"
+#include "sim_helpers.h"
 
 namespace {
 
@@ -31,22 +32,7 @@ const std::map<std::string, std::string> kFiles = {
      " R5 = R5 + MEM, LDUFLAG;\n JUMP(round)\nEND\n"},
 };
 
-class Captured : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    std::string out, err;
-};
-
-bool ReadFile(const std::string &name, std::string *text, std::string *error) {
-    auto it = kFiles.find(name);
-    if (it == kFiles.end()) {
-        *error = "No such file or directory";
-        return false;
-    }
-    *text = it->second;
-    return true;
-}
+const FileReader ReadFile = Reader(kFiles);
 
 void Open(SimSession &s, const std::vector<std::string> &args) {
     Captured c;

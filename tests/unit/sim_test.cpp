@@ -10,28 +10,12 @@
 #include "inputs.h"
 #include "reading.h"
 #include "sim.h"
+#include "sim_helpers.h"
 
 namespace {
 
-class Captured : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    std::string out, err;
-};
-
-int Sim(const std::vector<std::string> &args, const std::map<std::string, std::string> &files, Captured &output) {
-    return RunSim(args,
-                  [&files](const std::string &name, std::string *text, std::string *error) {
-                      auto it = files.find(name);
-                      if (it == files.end()) {
-                          *error = "No such file or directory";
-                          return false;
-                      }
-                      *text = it->second;
-                      return true;
-                  },
-                  output);
+int Sim(const std::vector<std::string> &args, const Files &files, Captured &output) {
+    return RunSim(args, Reader(files), output);
 }
 
 TEST(RunSim, RunsFilesHeldInMemoryAndCanRunAgain) {

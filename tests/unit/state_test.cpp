@@ -8,20 +8,9 @@
 #include <vector>
 
 #include "sim.h"
+#include "sim_helpers.h"
 
 namespace {
-
-class Captured : public SimOutput {
-  public:
-    void Out(const std::string &text) override { out += text; }
-    void Err(const std::string &text) override { err += text; }
-    bool File(const std::string &name, const std::string &bytes, std::string *) override {
-        files[name] = bytes;
-        return true;
-    }
-    std::string out, err;
-    std::map<std::string, std::string> files;
-};
 
 // x + 1 into R1 and MAR, memory at MAR <- x, a call that doubles x, HALT.
 const std::map<std::string, std::string> kFiles = {
@@ -31,19 +20,7 @@ const std::map<std::string, std::string> kFiles = {
     {"t.test", "case one\ncase two\nset MEM[1]=1\n"},
 };
 
-int Sim(const std::vector<std::string> &args, Captured &output) {
-    return RunSim(args,
-                  [](const std::string &name, std::string *text, std::string *error) {
-                      auto it = kFiles.find(name);
-                      if (it == kFiles.end()) {
-                          *error = "No such file or directory";
-                          return false;
-                      }
-                      *text = it->second;
-                      return true;
-                  },
-                  output);
-}
+int Sim(const std::vector<std::string> &args, Captured &output) { return RunSim(args, Reader(kFiles), output); }
 
 std::string Registers(const std::string &r1) {
     std::string text;
